@@ -1,0 +1,133 @@
+#include "NumberEntry.h"
+
+#include "Locale.h"
+
+#include <charconv>
+#include <optional>
+
+namespace core {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+/// Length of the number at the start of s (sign, digits, separator, digits,
+/// exponent), or 0 when s does not start with one. An exponent is taken only
+/// when digits follow it.
+std::size_t numberLength(std::string_view s, char separator) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && isDigit(s[i]))
+        ++i, ++digits;
+    if (i < s.size() && s[i] == separator) {
+        ++i;
+        while (i < s.size() && isDigit(s[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            ++j;
+        std::size_t expDigits = 0;
+        while (j < s.size() && isDigit(s[j]))
+            ++j, ++expDigits;
+        if (expDigits > 0)
+            i = j;
+    }
+    return i;
+}
+
+enum class Conversion { Ok, OutOfRange };
+
+/// Converts a number already matched by numberLength to single precision.
+Conversion toSingle(std::string_view number, char separator, float& value) {
+    std::string text(number);
+    if (!text.empty() && text.front() == '+')
+        text.erase(0, 1);
+    if (separator != '.')
+        if (auto pos = text.find(separator); pos != std::string::npos)
+            text[pos] = '.';
+    const char* first = text.data();
+    const char* last = first + text.size();
+    float f = 0;
+    auto [ptr, ec] = std::from_chars(first, last, f);
+    if (ec == std::errc()) {
+        value = f;
+        return Conversion::Ok;
+    }
+    // Out of single range: overflow is an error, underflow rounds to the nearest single.
+    double d = 0;
+    auto [dptr, dec] = std::from_chars(first, last, d);
+    if (dec == std::errc() && (d > 1.0 || d < -1.0))
+        return Conversion::OutOfRange;
+    if (dec == std::errc()) {
+        value = static_cast<float>(d);
+        return Conversion::Ok;
+    }
+    // Beyond double range too: decide by the sign of the decimal exponent.
+    auto e = text.find_first_of("eE");
+    bool tiny = e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-';
+    if (!tiny)
+        return Conversion::OutOfRange;
+    value = text.front() == '-' ? -0.0f : 0.0f;
+    return Conversion::Ok;
+}
+
+/// Step 1: the whole text is one number (blanks around it allowed).
+std::optional<std::string_view> wholeNumber(std::string_view s, char separator) {
+    std::size_t begin = 0;
+    while (begin < s.size() && isBlank(s[begin]))
+        ++begin;
+    std::size_t end = s.size();
+    while (end > begin && isBlank(s[end - 1]))
+        --end;
+    std::string_view body = s.substr(begin, end - begin);
+    std::size_t n = numberLength(body, separator);
+    if (n == 0 || n != body.size())
+        return std::nullopt;
+    return body;
+}
+
+} // namespace
+
+std::string FixDecimalSeparator(std::string_view s) {
+    std::string result(s);
+    const bool comma = decimalSeparator() == ',';
+    const char from = comma ? '.' : ',';
+    const char to = comma ? ',' : '.';
+    if (auto pos = result.find(from); pos != std::string::npos)
+        result[pos] = to;
+    return result;
+}
+
+double TextToNumber(std::string_view s, MessageSink& sink) {
+    const char separator = decimalSeparator();
+    const std::string fixed = FixDecimalSeparator(s);
+    std::string_view number;
+    char numberSeparator = separator;
+    if (auto whole = wholeNumber(fixed, separator)) {
+        number = *whole;
+    } else {
+        std::size_t begin = 0;
+        while (begin < s.size() && isBlank(s[begin]))
+            ++begin;
+        std::string_view rest = s.substr(begin);
+        number = rest.substr(0, numberLength(rest, '.'));
+        numberSeparator = '.';
+        if (number.empty())
+            return 0.0;
+    }
+    float value = 0;
+    if (toSingle(number, numberSeparator, value) == Conversion::OutOfRange) {
+        sink.message(std::string(kInvalidNumberMessage));
+        return 0.0;
+    }
+    return static_cast<double>(value);
+}
+
+} // namespace core

@@ -1,0 +1,2 @@
+// Filled in with the data file reader and writer.
+#include "DataFile.h"

@@ -1,0 +1,2 @@
+// Filled in with the settings file.
+#include "Settings.h"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace io {
+
+/// The value of a key in a text of tagged lines: the text between the first
+/// "<key>" and the first "</key>" (blanks removed from the key, letter case
+/// significant), unchanged; empty when either tag is missing or out of order.
+std::string GetTag(std::string_view key, std::string_view text);
+
+/// One tagged line "<key>value</key>" (spaces removed from the key, the value
+/// trimmed of leading and trailing spaces), without line end.
+std::string MakeTag(std::string_view key, std::string_view value);
+
+/// The text without any space character (tabs stay).
+std::string StripSpaces(std::string_view text);
+
+/// What the program remembers between runs: texts of the boxes.
+struct Settings {
+    std::string datafile;                                       ///< last data file path
+    std::array<std::string, 4> range{"2.5", "4", "10.8", "11.3"}; ///< the two pH ranges
+    std::string pKw = "13.78";
+    std::string temperature = "25"; ///< degrees Celsius
+};
+
+/// The defaults: the ranges, pKw and temperature above, the data file path the
+/// program folder followed by "/data".
+Settings defaultSettings(const std::string& programFolder);
+
+/// A settings value as a box shows it: its leading number (blanks skipped,
+/// sign, digits, "." or "," as separator, exponent) in plain form ("4.50 "
+/// gives "4.5", "13,78" gives "13.78" with the locale's separator); 0 when it
+/// has none.
+std::string numberText(std::string_view value);
+
+/// Settings from the text of a settings file: keys anywhere, first occurrence
+/// counts, a missing key gives an empty path or "0".
+Settings parseSettingsText(std::string_view text);
+
+/// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
+/// lines (datafile, range1..4, pKw, temperature), "</TAMO>".
+std::string settingsText(const Settings& settings);
+
+/// Reads a settings file. Returns an empty text on success, else the reason
+/// (the settings are then unchanged).
+std::string readSettingsFile(const std::string& path, Settings& settings);
+
+/// Writes a settings file atomically. Returns an empty text on success, else
+/// the reason (the old file is then intact).
+std::string writeSettingsFile(const std::string& path, const Settings& settings);
+
+} // namespace io

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the default and the sanitizer configurations and runs every test of
+# both, the time-bounded fuzzers included (they run in the sanitizer build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+for preset in default asan; do
+    echo "== $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs"
+done
+echo "All tests passed."
