@@ -1,2 +1,144 @@
-// Filled in with the settings file.
 #include "Settings.h"
+
+#include "FileAccess.h"
+#include "TextEncoding.h"
+#include "core/Format.h"
+#include "core/NumberEntry.h"
+
+namespace io {
+
+namespace {
+
+/// A settings file is a few hundred bytes; anything much larger is not one.
+constexpr std::size_t kMaxSettingsBytes = 1024 * 1024;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::size_t skipDigits(std::string_view s, std::size_t i) {
+    while (i < s.size() && isDigit(s[i]))
+        ++i;
+    return i;
+}
+
+/// The leading number of a value, "." as its separator; empty when there is none.
+std::string leadingNumber(std::string_view value) {
+    std::size_t start = 0;
+    while (start < value.size() && isBlank(value[start]))
+        ++start;
+    std::size_t i = start;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-'))
+        ++i;
+    std::size_t end = skipDigits(value, i);
+    bool digits = end > i;
+    if (end < value.size() && (value[end] == '.' || value[end] == ',')) {
+        const std::size_t fractionEnd = skipDigits(value, end + 1);
+        digits = digits || fractionEnd > end + 1;
+        end = fractionEnd;
+    }
+    if (!digits)
+        return {};
+    if (end < value.size() && (value[end] == 'e' || value[end] == 'E')) {
+        std::size_t j = end + 1;
+        if (j < value.size() && (value[j] == '+' || value[j] == '-'))
+            ++j;
+        if (const std::size_t exponentEnd = skipDigits(value, j); exponentEnd > j)
+            end = exponentEnd;
+    }
+    std::string number(value.substr(start, end - start));
+    if (const auto comma = number.find(','); comma != std::string::npos)
+        number[comma] = '.';
+    return number;
+}
+
+std::string trimSpaces(std::string_view s) {
+    const auto begin = s.find_first_not_of(' ');
+    if (begin == std::string_view::npos)
+        return {};
+    return std::string(s.substr(begin, s.find_last_not_of(' ') - begin + 1));
+}
+
+} // namespace
+
+std::string StripSpaces(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text)
+        if (c != ' ')
+            result += c;
+    return result;
+}
+
+std::string GetTag(std::string_view key, std::string_view text) {
+    const std::string name = StripSpaces(key);
+    const std::string open = "<" + name + ">";
+    const std::string close = "</" + name + ">";
+    const std::size_t openPos = text.find(open);
+    if (openPos == std::string_view::npos)
+        return {};
+    const std::size_t begin = openPos + open.size();
+    const std::size_t end = text.find(close);
+    if (end == std::string_view::npos || end < begin)
+        return {};
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string MakeTag(std::string_view key, std::string_view value) {
+    const std::string name = StripSpaces(key);
+    return "<" + name + ">" + trimSpaces(value) + "</" + name + ">";
+}
+
+Settings defaultSettings(const std::string& programFolder) {
+    Settings settings;
+    settings.datafile = programFolder + "/data";
+    return settings;
+}
+
+std::string numberText(std::string_view value) {
+    core::RecordingSink ignored; // a value out of range reads as 0, like one with no number
+    return core::generalNumberText(core::TextToNumber(leadingNumber(value), ignored));
+}
+
+Settings parseSettingsText(std::string_view text) {
+    Settings settings;
+    settings.datafile = GetTag("datafile", text);
+    for (std::size_t i = 0; i < settings.range.size(); ++i)
+        settings.range[i] = numberText(GetTag("range" + std::to_string(i + 1), text));
+    settings.pKw = numberText(GetTag("pKw", text));
+    settings.temperature = numberText(GetTag("temperature", text));
+    return settings;
+}
+
+std::string settingsText(const Settings& settings) {
+    std::string text = "<TAMO>\r\n";
+    const auto line = [&](std::string_view key, std::string_view value) {
+        text += MakeTag(key, value) + "\r\n";
+    };
+    line("datafile", settings.datafile);
+    for (std::size_t i = 0; i < settings.range.size(); ++i)
+        line("range" + std::to_string(i + 1), settings.range[i]);
+    line("pKw", settings.pKw);
+    line("temperature", settings.temperature);
+    text += "</TAMO>\r\n";
+    return text;
+}
+
+std::string readSettingsFile(const std::string& path, Settings& settings) {
+    std::string bytes;
+    if (std::string error = readFileBytes(path, kMaxSettingsBytes, bytes); !error.empty())
+        return error;
+    if (bytes.size() > kMaxSettingsBytes)
+        return "The file \"" + path + "\" is larger than 1 MB and is not a settings file";
+    settings = parseSettingsText(decodeText(bytes).text);
+    return {};
+}
+
+std::string writeSettingsFile(const std::string& path, const Settings& settings) {
+    return writeFileAtomically(path, settingsText(settings));
+}
+
+} // namespace io

@@ -1,0 +1,21 @@
+#include "LineReader.h"
+
+namespace io {
+
+bool LineReader::next(std::string_view& line) {
+    if (m_rest.empty())
+        return false;
+    const std::size_t end = m_rest.find_first_of("\r\n");
+    ++m_number;
+    if (end == std::string_view::npos) {
+        line = m_rest;
+        m_rest = {};
+        return true;
+    }
+    line = m_rest.substr(0, end);
+    const bool crlf = m_rest[end] == '\r' && end + 1 < m_rest.size() && m_rest[end + 1] == '\n';
+    m_rest.remove_prefix(end + (crlf ? 2 : 1));
+    return true;
+}
+
+} // namespace io
