@@ -12,6 +12,7 @@ namespace core {
 struct Condition {
     std::string text;  ///< caption as shown, e.g. "25.00"
     double value = 0;  ///< the caption's number (single precision, widened)
+    bool operator==(const Condition&) const = default;
 };
 
 /// One titration point. Everything but Volume and EmfObs is derived by the
@@ -28,6 +29,7 @@ struct Point {
     /// formatted numbers (a value just typed in the grid); empty otherwise.
     std::string volumeText;
     std::string emfText;
+    bool operator==(const Point&) const = default;
 };
 
 /// The inputs the user types between calculations (the condition boxes). The
@@ -38,6 +40,7 @@ struct Inputs {
     std::string Tbox = "25";     ///< temperature, degrees Celsius
     std::string GammaBox = "1";  ///< factor on the titrant concentration
     bool RefineGamma = false;    ///< "Refined" selected: Gamma is a result, else typed
+    bool operator==(const Inputs&) const = default;
 };
 
 /// The texts of the result captions. They are what the window, the reports and
@@ -54,14 +57,17 @@ struct ResultCaptions {
     std::string GranLabel12;         ///< protolytic impurity level, "%" appended
     std::string CorrAlkali;          ///< mean alkali concentration, ends in " ± "
     std::string Alksd;               ///< its standard deviation, mol dm-3
+    bool operator==(const ResultCaptions&) const = default;
 };
 
 /// The numbers behind the result captions; empty where no value exists yet.
+/// gamma is the Gamma in use: typed, or refined as GammaBox shows it (then with gammaSd).
 struct ResultValues {
-    std::optional<double> E0, E0sd, slope, slopeSd, slopeFactor, gammaSd, rms;
+    std::optional<double> E0, E0sd, slope, slopeSd, slopeFactor, gamma, gammaSd, rms;
     std::optional<int> iterations;
     std::optional<double> acidEndPoint, acidEndPointSd, alkaliEndPoint, alkaliEndPointSd;
     std::optional<double> impurityPercent, alkaliConc, alkaliConcSd;
+    bool operator==(const ResultValues&) const = default;
 };
 
 /// The one titration loaded, with its conditions, points and results.
@@ -99,6 +105,7 @@ struct Titration {
             n += p.UsePoint ? 1 : 0;
         return n;
     }
+    bool operator==(const Titration&) const = default;
 };
 
 /// How the window shows the condition volumes and concentrations.

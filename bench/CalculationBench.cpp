@@ -1,0 +1,50 @@
+// The whole calculation command (point selection, four refinements, three Gran
+// fits, captions) on simulated titrations of growing size.
+#include "core/Calculation.h"
+#include "core/Selection.h"
+#include "sim/Simulator.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+/// Ignores the messages; the benchmark checks the outcome instead.
+class QuietSink : public core::MessageSink {
+public:
+    void message(const std::string&, const std::string&) override {}
+};
+
+core::Titration simulatedTitration(int pointCount) {
+    sim::TitrationSpec spec;
+    spec.pointCount = pointCount;
+    spec.carbonateFraction = 0.01;
+    spec.seed = 7;
+    return sim::makeTitration(spec);
+}
+
+void BM_Calculation(benchmark::State& state) {
+    core::Titration t = simulatedTitration(static_cast<int>(state.range(0)));
+    QuietSink sink;
+    for (auto _ : state) {
+        t.EndPointRatio = 1;
+        core::SelectPoints(t, sink);
+        const core::CalculationOutcome outcome = core::Calculate(t, sink);
+        if (outcome != core::CalculationOutcome::Calibrated) {
+            state.SkipWithError("the simulated titration did not calibrate");
+            break;
+        }
+        benchmark::DoNotOptimize(t.Param);
+    }
+    state.SetComplexityN(state.range(0));
+    state.counters["lastRefinementEvaluations"] = t.results.iterations.value_or(0);
+}
+
+BENCHMARK(BM_Calculation)
+    ->Arg(60)
+    ->Arg(1'000)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity(benchmark::oN);
+
+} // namespace
