@@ -1,0 +1,75 @@
+#pragma once
+
+// A simulated titration with the per-point values and Gran lines a calculation
+// leaves, worked out from the simulator's true electrode and end-points. Used by
+// the plot tests and the plot benchmark.
+
+#include "core/Titration.h"
+#include "sim/Simulator.h"
+
+#include <cmath>
+
+namespace plottest {
+
+inline bool inRanges(double pH) {
+    return (pH > 2.5 && pH < 4) || (pH > 10.8 && pH < 11.3);
+}
+
+inline core::Titration
+calculatedTitration(const sim::TitrationSpec& spec,
+                    const std::string& path = "/data/titrations/HCl-NaOH.txt") {
+    core::Titration t = sim::makeTitration(spec);
+    t.DataFilePath = path;
+    sim::TitrationSpec exact = spec;
+    exact.emfNoise = 0;
+    const auto calculated = sim::simulate(exact);
+
+    // Total volume times [H+] is the acid left, n - |c| V; times [OH-] the alkali in excess.
+    const double initialVolume = spec.titrandVolume + spec.electrolyteVolume;
+    const double acid = spec.titrandVolume * spec.titrandConc;
+    const double alkaliEnd = sim::alkaliEndPoint(spec);
+    t.AcidIntercept = acid;
+    t.AcidGradient = spec.buretteConc;
+    // Carbonate takes its share of the titrant without giving hydroxide.
+    t.AlkaliGradient = -spec.buretteConc * (1 - spec.carbonateFraction);
+    t.AlkaliIntercept = -t.AlkaliGradient * alkaliEnd;
+    t.Param = {spec.E0, spec.slope, 1};
+    for (std::size_t i = 0; i < t.points.size(); ++i) {
+        core::Point& p = t.points[i];
+        p.PointPH = (spec.E0 - p.EmfObs) / spec.slope;
+        p.Resid = p.EmfObs - calculated[i].emf;
+        p.UsePoint = inRanges(p.PointPH);
+        const double total = initialVolume + p.Volume;
+        if (p.PointPH < 7) {
+            p.GranValue = total * std::pow(10.0, -p.PointPH);
+            p.GranResid = p.GranValue - (t.AcidIntercept + t.AcidGradient * p.Volume);
+        } else {
+            p.GranValue = total * std::pow(10.0, p.PointPH - spec.pKw);
+            p.GranResid = p.GranValue - (t.AlkaliIntercept + t.AlkaliGradient * p.Volume);
+        }
+    }
+    return t;
+}
+
+/// A point of a hand-made titration.
+struct HandPoint {
+    double volume, emf, pH, resid;
+    bool used;
+};
+
+inline core::Titration handTitration(std::initializer_list<HandPoint> points) {
+    core::Titration t;
+    t.DataFilePath = "C:\\data\\hand.txt";
+    for (const HandPoint& h : points) {
+        core::Point p;
+        p.Volume = h.volume;
+        p.EmfObs = h.emf;
+        p.PointPH = h.pH;
+        p.Resid = h.resid;
+        p.UsePoint = h.used;
+        t.points.push_back(p);
+    }
+    return t;
+}
+
+} // namespace plottest
