@@ -1,0 +1,181 @@
+#include "Calibrator.h"
+
+#include "Json.h"
+
+#include "core/Calculation.h"
+#include "core/ElectrodeModel.h"
+#include "core/NumberEntry.h"
+#include "core/Report.h"
+#include "core/Selection.h"
+#include "io/DataFile.h"
+
+namespace cli {
+
+namespace {
+
+/// Keeps a file's messages for the JSON and writes them for standard error.
+class FileMessages : public core::MessageSink {
+public:
+    FileMessages(const std::string& file, std::string& errors) : m_file(file), m_errors(errors) {}
+    void message(const std::string& text, const std::string& /*title*/) override {
+        texts.push_back(text);
+        m_errors += m_file + ": " + text + "\n";
+    }
+    std::vector<std::string> texts;
+
+private:
+    const std::string& m_file;
+    std::string& m_errors;
+};
+
+/// One file after reading and calculation.
+struct FileResult {
+    core::Titration titration;
+    bool read = false;
+    bool calibrated = false;
+};
+
+FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
+    FileResult r;
+    r.titration.inputs = options.inputs;
+    r.titration.DataFilePath = path;
+    r.read = io::ReadDataFile(path, r.titration, sink);
+    if (!r.read)
+        return r;
+    r.titration.EndPointRatio = 1;
+    r.calibrated = core::SelectPoints(r.titration, sink) &&
+                   core::Calculate(r.titration, sink) == core::CalculationOutcome::Calibrated;
+    return r;
+}
+
+double inputNumber(const std::string& text) {
+    core::RecordingSink alreadyReported; // the calculation has shown any conversion message
+    return core::TextToNumber(text, alreadyReported);
+}
+
+void writeConditions(JsonWriter& json, const FileResult& r) {
+    const core::Titration& t = r.titration;
+    auto condition = [&](const char* name, const core::Condition& c) {
+        json.key(name);
+        if (r.read)
+            json.value(c.value);
+        else
+            json.null();
+    };
+    json.key("conditions");
+    json.beginObject();
+    condition("titrand_volume", t.v0);
+    condition("electrolyte_volume", t.v1);
+    condition("titrand_conc", t.Initial);
+    condition("burette_conc", t.Burette);
+    json.member("pkw", inputNumber(t.inputs.pKbox));
+    json.member("temperature", inputNumber(t.inputs.Tbox));
+    json.key("ranges");
+    json.beginArray();
+    for (const std::string& bound : t.inputs.Range)
+        json.value(inputNumber(bound));
+    json.endArray();
+    json.member("gamma", inputNumber(t.inputs.GammaBox));
+    json.member("refine_gamma", t.inputs.RefineGamma);
+    json.endObject();
+}
+
+void writeResults(JsonWriter& json, const core::Titration& t) {
+    const core::ResultValues& v = t.results;
+    json.key("results");
+    json.beginObject();
+    json.member("E0", v.E0);
+    json.member("E0_sd", v.E0sd);
+    json.member("slope", v.slope);
+    json.member("slope_sd", v.slopeSd);
+    json.member("slope_factor", v.slopeFactor);
+    json.member("gamma", v.gamma);
+    json.member("gamma_sd", v.gammaSd);
+    json.member("rms", v.rms);
+    json.key("iterations");
+    if (v.iterations)
+        json.value(*v.iterations);
+    else
+        json.null();
+    json.member("acid_endpoint", v.acidEndPoint);
+    json.member("acid_endpoint_sd", v.acidEndPointSd);
+    json.member("alkali_endpoint", v.alkaliEndPoint);
+    json.member("alkali_endpoint_sd", v.alkaliEndPointSd);
+    json.key("endpoint_ratio");
+    if (v.acidEndPoint)
+        json.value(t.EndPointRatio);
+    else
+        json.null();
+    json.member("impurity_percent", v.impurityPercent);
+    json.member("alkali_conc", v.alkaliConc);
+    json.member("alkali_conc_sd", v.alkaliConcSd);
+    json.endObject();
+}
+
+void writePoints(JsonWriter& json, const core::Titration& t) {
+    json.key("points");
+    json.beginArray();
+    const bool calculated = t.results.E0.has_value();
+    for (int i = 0; i < t.PointCount(); ++i) {
+        const core::Point& p = t.points[static_cast<std::size_t>(i)];
+        json.beginObject();
+        json.member("volume", p.Volume);
+        json.member("emf", p.EmfObs);
+        json.key("emf_calc");
+        if (calculated)
+            json.value(core::Ycalc(t, static_cast<std::size_t>(i)));
+        else
+            json.null();
+        json.member("ph", p.PointPH);
+        json.member("used", p.UsePoint);
+        json.endObject();
+    }
+    json.endArray();
+}
+
+void writeJson(std::string& out, const std::string& path, const FileResult& r,
+               const std::vector<std::string>& messages) {
+    JsonWriter json(out);
+    json.beginObject();
+    json.member("file", path);
+    json.key("id");
+    if (r.read)
+        json.value(r.titration.TitrationID);
+    else
+        json.null();
+    json.member("ok", r.calibrated);
+    json.key("messages");
+    json.beginArray();
+    for (const std::string& text : messages)
+        json.value(text);
+    json.endArray();
+    writeConditions(json, r);
+    writeResults(json, r.titration);
+    writePoints(json, r.titration);
+    json.endObject();
+    out += '\n';
+}
+
+} // namespace
+
+RunResult calibrateFiles(const Options& options, const std::string& dateText) {
+    RunResult run;
+    bool firstReport = true;
+    for (const std::string& path : options.files) {
+        FileMessages messages(path, run.errors);
+        const FileResult r = calibrate(path, options, messages);
+        if (!r.calibrated)
+            run.exitStatus = 1;
+        if (options.format == OutputFormat::Json) {
+            writeJson(run.output, path, r, messages.texts);
+        } else if (r.read) {
+            if (!firstReport)
+                run.output += '\n';
+            firstReport = false;
+            run.output += core::resultsReport(r.titration, path, dateText, "\n");
+        }
+    }
+    return run;
+}
+
+} // namespace cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+/// A minimal JSON writer for one line of JSON Lines output. Numbers are written
+/// in their shortest round-trip form; a number that is not finite is written as
+/// null, so the output is always valid JSON.
+class JsonWriter {
+public:
+    explicit JsonWriter(std::string& out) : m_out(out) {}
+
+    void beginObject();
+    void endObject();
+    void beginArray();
+    void endArray();
+    void key(std::string_view name);
+
+    void value(double number);
+    void value(std::optional<double> number);
+    void value(int number);
+    void value(bool flag);
+    void value(std::string_view text);
+    void value(const char* text) { value(std::string_view(text)); }
+    void null();
+
+    /// key followed by value, for brevity
+    template <typename T> void member(std::string_view name, const T& v) {
+        key(name);
+        value(v);
+    }
+
+private:
+    void separator();
+
+    std::string& m_out;
+    std::vector<bool> m_first; ///< per open container: nothing written in it yet
+    bool m_afterKey = false;
+};
+
+} // namespace cli

@@ -1,0 +1,138 @@
+#include "Options.h"
+
+#include "io/Settings.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace cli {
+
+namespace {
+
+const char* const kDescription =
+    "Calibrates a glass pH electrode from strong acid / strong base titration files:\n"
+    "selects the points in two pH ranges, refines E0 and the slope, fits Gran lines\n"
+    "to both branches and prints the results report (or JSON Lines).\n"
+    "\n"
+    "Examples:\n"
+    "  tamo-calibrate examples/acid-with-alkali.txt\n"
+    "  tamo-calibrate --ranges 2.5,4,10.8,11.3 --pkw 13.78 --temperature 25 run1.txt run2.txt\n"
+    "  tamo-calibrate --format json -o results.jsonl data/*.txt\n"
+    "  tamo-calibrate --settings TAMO.INI --gamma 1 --refine-gamma run1.txt";
+
+struct OptionSet {
+    QCommandLineOption ranges{"ranges",
+                              "The two pH ranges whose points are used: r1 < pH < r2 or r3 < pH < r4. "
+                              "Separate the four bounds by commas, or by semicolons when they have "
+                              "decimal commas, e.g. --ranges 2.5,4,10.8,11.3 (the default).",
+                              "A,B,C,D"};
+    QCommandLineOption pkw{"pkw", "pKw, e.g. --pkw 13.78 (the default).", "X"};
+    QCommandLineOption temperature{"temperature",
+                                   "Temperature in degrees Celsius, e.g. --temperature 25 (the default).",
+                                   "T"};
+    QCommandLineOption gamma{"gamma",
+                             "Factor on the titrant concentration, e.g. --gamma 1 (the default); "
+                             "the start value when refined.",
+                             "G"};
+    QCommandLineOption refineGamma{"refine-gamma",
+                                   "Refine Gamma with E0 and the slope, e.g. --refine-gamma."};
+    QCommandLineOption settings{"settings",
+                                "Read the ranges, pKw and temperature from a settings file, e.g. "
+                                "--settings ~/.config/TAMO/TAMO.INI; options given override it.",
+                                "FILE"};
+    QCommandLineOption format{"format", "Output: report (the default) or json (one object per file, "
+                                        "JSON Lines), e.g. --format json.",
+                              "report|json"};
+    QCommandLineOption output{{"o", "output"},
+                              "Write the output to FILE instead of standard output, e.g. -o results.txt.",
+                              "FILE"};
+};
+
+std::string toStd(const QString& s) { return s.toStdString(); }
+
+bool splitRanges(const QString& text, std::array<std::string, 4>& range) {
+    const QChar separator = text.contains(';') ? QChar(';') : QChar(',');
+    const QStringList parts = text.split(separator);
+    if (parts.size() != 4)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        range[static_cast<std::size_t>(i)] = toStd(parts[i]);
+    return true;
+}
+
+ParsedCommandLine usageError(const QString& text) {
+    ParsedCommandLine result;
+    result.action = ParsedCommandLine::Action::UsageError;
+    result.text = toStd(text) + "\nTry 'tamo-calibrate --help' for more information.";
+    return result;
+}
+
+/// Applies --settings, then the explicit options. Returns an error text.
+QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs) {
+    if (parser.isSet(o.settings)) {
+        io::Settings settings;
+        const std::string error = io::readSettingsFile(toStd(parser.value(o.settings)), settings);
+        if (!error.empty())
+            return QString::fromStdString(error);
+        inputs.Range = settings.range;
+        inputs.pKbox = settings.pKw;
+        inputs.Tbox = settings.temperature;
+    }
+    if (parser.isSet(o.ranges) && !splitRanges(parser.value(o.ranges), inputs.Range))
+        return "--ranges needs four bounds, e.g. --ranges 2.5,4,10.8,11.3";
+    if (parser.isSet(o.pkw))
+        inputs.pKbox = toStd(parser.value(o.pkw));
+    if (parser.isSet(o.temperature))
+        inputs.Tbox = toStd(parser.value(o.temperature));
+    if (parser.isSet(o.gamma))
+        inputs.GammaBox = toStd(parser.value(o.gamma));
+    inputs.RefineGamma = parser.isSet(o.refineGamma);
+    return {};
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    OptionSet o;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings,
+                       o.format, o.output});
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+
+    ParsedCommandLine result;
+    if (parser.isSet(help)) {
+        result.action = ParsedCommandLine::Action::ShowHelp;
+        result.text = toStd(parser.helpText());
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = ParsedCommandLine::Action::ShowVersion;
+        result.text = "tamo-calibrate " + toStd(QCoreApplication::applicationVersion()) + "\n";
+        return result;
+    }
+
+    Options& options = result.options;
+    if (const QString error = applyInputs(parser, o, options.inputs); !error.isEmpty())
+        return usageError(error);
+    if (parser.isSet(o.format)) {
+        const QString format = parser.value(o.format);
+        if (format == "json")
+            options.format = OutputFormat::Json;
+        else if (format != "report")
+            return usageError("--format takes report or json, not \"" + format + "\"");
+    }
+    options.outputPath = toStd(parser.value(o.output));
+    for (const QString& file : parser.positionalArguments())
+        options.files.push_back(toStd(file));
+    if (options.files.empty())
+        return usageError("no data file given");
+    return result;
+}
+
+} // namespace cli

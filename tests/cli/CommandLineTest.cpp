@@ -1,0 +1,101 @@
+#include "cli/Options.h"
+#include "io/Settings.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Action = cli::ParsedCommandLine::Action;
+
+QStringList commandLine(std::initializer_list<const char*> arguments) {
+    QStringList list{"tamo-calibrate"};
+    for (const char* a : arguments)
+        list << QString::fromUtf8(a);
+    return list;
+}
+
+TEST(CommandLine, UsageErrorsNameTheProblem) {
+    const struct {
+        QStringList arguments;
+        const char* expected;
+    } cases[] = {
+        {commandLine({}), "no data file given"},
+        {commandLine({"--format", "xml", "a.txt"}), "--format takes report or json"},
+        {commandLine({"--ranges", "1,2,3", "a.txt"}), "--ranges needs four bounds"},
+        {commandLine({"--ranges", "1;2;3;4;5", "a.txt"}), "--ranges needs four bounds"},
+        {commandLine({"--bogus", "a.txt"}), "bogus"},
+        {commandLine({"--pkw"}), "pkw"},
+        {commandLine({"--settings", "/nonexistent/folder/TAMO.INI", "a.txt"}), "TAMO.INI"},
+    };
+    for (const auto& c : cases) {
+        const cli::ParsedCommandLine parsed = cli::parseCommandLine(c.arguments);
+        EXPECT_EQ(parsed.action, Action::UsageError) << c.arguments.join(' ').toStdString();
+        EXPECT_NE(parsed.text.find(c.expected), std::string::npos) << parsed.text;
+        EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
+    }
+}
+
+TEST(CommandLine, OptionsKeepTheirTextsAsTyped) {
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(
+        commandLine({"--pkw", "13,78", "--ranges", "2,5;4;10,8;11,3", "--temperature", "20",
+                     "--gamma", "1.02", "--refine-gamma", "--format", "json", "-o", "out.jsonl",
+                     "a.txt", "b c.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+    const cli::Options& o = parsed.options;
+    EXPECT_EQ(o.inputs.pKbox, "13,78");
+    EXPECT_EQ(o.inputs.Range, (std::array<std::string, 4>{"2,5", "4", "10,8", "11,3"}));
+    EXPECT_EQ(o.inputs.Tbox, "20");
+    EXPECT_EQ(o.inputs.GammaBox, "1.02");
+    EXPECT_TRUE(o.inputs.RefineGamma);
+    EXPECT_EQ(o.format, cli::OutputFormat::Json);
+    EXPECT_EQ(o.outputPath, "out.jsonl");
+    EXPECT_EQ(o.files, (std::vector<std::string>{"a.txt", "b c.txt"}));
+}
+
+TEST(CommandLine, DefaultsAreTheSettingsDefaults) {
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(commandLine({"a.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run);
+    const io::Settings defaults;
+    EXPECT_EQ(parsed.options.inputs.Range, defaults.range);
+    EXPECT_EQ(parsed.options.inputs.pKbox, "13.78");
+    EXPECT_EQ(parsed.options.inputs.Tbox, "25");
+    EXPECT_EQ(parsed.options.inputs.GammaBox, "1");
+    EXPECT_FALSE(parsed.options.inputs.RefineGamma);
+    EXPECT_EQ(parsed.options.format, cli::OutputFormat::Report);
+}
+
+TEST(CommandLine, OptionsOverrideTheSettingsFile) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("TAMO.INI").toStdString();
+    io::Settings stored;
+    stored.range = {"3", "4.5", "9", "10.5"};
+    stored.pKw = "13.9";
+    stored.temperature = "20";
+    ASSERT_EQ(io::writeSettingsFile(path, stored), "");
+
+    const cli::ParsedCommandLine parsed =
+        cli::parseCommandLine(commandLine({"--settings", path.c_str(), "--pkw", "14", "a.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+    EXPECT_EQ(parsed.options.inputs.Range, stored.range);
+    EXPECT_EQ(parsed.options.inputs.pKbox, "14");
+    EXPECT_EQ(parsed.options.inputs.Tbox, "20");
+}
+
+TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(commandLine({"--help"}));
+    ASSERT_EQ(parsed.action, Action::ShowHelp);
+    const auto options = parsed.text.find("Options:");
+    ASSERT_NE(options, std::string::npos);
+    for (const char* option : {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma",
+                               "--settings", "--format", "--output"}) {
+        const auto at = parsed.text.find(option, options);
+        ASSERT_NE(at, std::string::npos) << option;
+        const auto next = parsed.text.find("\n  -", at);
+        const std::string description = parsed.text.substr(at, next - at);
+        EXPECT_NE(description.find("e.g."), std::string::npos) << description;
+    }
+    EXPECT_NE(parsed.text.find("Examples:"), std::string::npos);
+}
+
+} // namespace

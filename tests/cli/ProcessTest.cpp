@@ -1,0 +1,61 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Outcome runCalibrate(const QStringList& arguments) {
+    QProcess process;
+    process.start(TAMO_CALIBRATE_EXE, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+const QString example = QString(TAMO_EXAMPLES_DIR) + "/acid-with-alkali.txt";
+
+TEST(Process, ExitStatusTellsWhatHappened) {
+    const Outcome ok = runCalibrate({example});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_TRUE(ok.out.startsWith("TAMO: Electrode Calibration\n"));
+    EXPECT_TRUE(ok.err.isEmpty());
+
+    const Outcome missing = runCalibrate({"no-such-file.txt", example});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.startsWith("no-such-file.txt: The file \"no-such-file.txt\" cannot be read"))
+        << missing.err.toStdString();
+    EXPECT_EQ(missing.out.count("TAMO: Electrode Calibration"), 1);
+
+    const Outcome usage = runCalibrate({"--format", "xml", example});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_TRUE(usage.err.startsWith("tamo-calibrate: ")) << usage.err.toStdString();
+    EXPECT_TRUE(usage.out.isEmpty());
+
+    const Outcome help = runCalibrate({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--refine-gamma"));
+}
+
+TEST(Process, OutputFileIsWrittenOrTheFailureNamed) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath("results.jsonl");
+    const Outcome written = runCalibrate({"--format", "json", "-o", target, example});
+    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_TRUE(written.out.isEmpty());
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("{\"file\":"));
+
+    const Outcome failed = runCalibrate({"-o", dir.filePath("missing/results.txt"), example});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.contains("cannot write")) << failed.err.toStdString();
+}
+
+} // namespace
