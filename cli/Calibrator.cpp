@@ -8,6 +8,7 @@
 #include "core/Report.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
+#include "plot/PlotExport.h"
 
 namespace cli {
 
@@ -156,6 +157,23 @@ void writeJson(std::string& out, const std::string& path, const FileResult& r,
     out += '\n';
 }
 
+/// Writes the plots asked for; a failure goes to the errors. Returns whether all were written.
+bool writePlots(const Options& options, const FileResult& r, std::string& errors) {
+    bool written = true;
+    auto write = [&](plot::PlotKind kind, const std::string& path) {
+        if (path.empty())
+            return;
+        const std::string error = plot::exportPlot(kind, r.titration, options.plotMode, path);
+        if (!error.empty()) {
+            errors += "tamo-calibrate: " + error + "\n";
+            written = false;
+        }
+    };
+    write(plot::PlotKind::Data, options.plotPath);
+    write(plot::PlotKind::Residuals, options.residualsPath);
+    return written;
+}
+
 } // namespace
 
 RunResult calibrateFiles(const Options& options, const std::string& dateText) {
@@ -165,6 +183,9 @@ RunResult calibrateFiles(const Options& options, const std::string& dateText) {
         FileMessages messages(path, run.errors);
         const FileResult r = calibrate(path, options, messages);
         if (!r.calibrated)
+            run.exitStatus = 1;
+        // A titration that was calculated, converged or not, can be drawn.
+        if (r.titration.results.E0 && wantsPlots(options) && !writePlots(options, r, run.errors))
             run.exitStatus = 1;
         if (options.format == OutputFormat::Json) {
             writeJson(run.output, path, r, messages.texts);

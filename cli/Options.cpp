@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace cli {
 
@@ -18,7 +19,8 @@ const char* const kDescription =
     "  tamo-calibrate examples/acid-with-alkali.txt\n"
     "  tamo-calibrate --ranges 2.5,4,10.8,11.3 --pkw 13.78 --temperature 25 run1.txt run2.txt\n"
     "  tamo-calibrate --format json -o results.jsonl data/*.txt\n"
-    "  tamo-calibrate --settings TAMO.INI --gamma 1 --refine-gamma run1.txt";
+    "  tamo-calibrate --settings TAMO.INI --gamma 1 --refine-gamma run1.txt\n"
+    "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt";
 
 struct OptionSet {
     QCommandLineOption ranges{"ranges",
@@ -46,6 +48,19 @@ struct OptionSet {
     QCommandLineOption output{{"o", "output"},
                               "Write the output to FILE instead of standard output, e.g. -o results.txt.",
                               "FILE"};
+    QCommandLineOption plot{"plot",
+                            "The view of the data plot written by --plot-out: volume (emf against "
+                            "volume), ph (emf against pH) or gran (the Gran plot, the default), "
+                            "e.g. --plot ph.",
+                            "volume|ph|gran"};
+    QCommandLineOption plotOut{"plot-out",
+                               "Write the data plot of the one data file to FILE: .svg or .pdf "
+                               "(vector, 82.5 mm wide) or .png (300 dpi), e.g. --plot-out gran.svg.",
+                               "FILE"};
+    QCommandLineOption residualsOut{"residuals-out",
+                                    "Write the residual plot beneath the data plot to FILE, e.g. "
+                                    "--residuals-out resid.png.",
+                                    "FILE"};
 };
 
 std::string toStd(const QString& s) { return s.toStdString(); }
@@ -90,6 +105,35 @@ QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::
     return {};
 }
 
+bool isPlotFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == "svg" || suffix == "pdf" || suffix == "png";
+}
+
+/// Reads --plot, --plot-out and --residuals-out. Returns an error text.
+QString applyPlots(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
+    for (const QCommandLineOption* file : {&o.plotOut, &o.residualsOut})
+        if (parser.isSet(*file) && !isPlotFile(parser.value(*file)))
+            return "--" + file->names().constLast() + " writes .svg, .pdf or .png files, not \"" +
+                   parser.value(*file) + "\"";
+    options.plotPath = toStd(parser.value(o.plotOut));
+    options.residualsPath = toStd(parser.value(o.residualsOut));
+    if (!parser.isSet(o.plot))
+        return {};
+    const QString view = parser.value(o.plot);
+    if (view == "volume")
+        options.plotMode = plot::DisplayMode::EmfVolume;
+    else if (view == "ph")
+        options.plotMode = plot::DisplayMode::EmfPH;
+    else if (view == "gran")
+        options.plotMode = plot::DisplayMode::Gran;
+    else
+        return "--plot takes volume, ph or gran, not \"" + view + "\"";
+    if (!wantsPlots(options))
+        return "--plot needs --plot-out FILE or --residuals-out FILE";
+    return {};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -97,7 +141,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
     parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings,
-                       o.format, o.output});
+                       o.format, o.output, o.plot, o.plotOut, o.residualsOut});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -128,10 +172,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             return usageError("--format takes report or json, not \"" + format + "\"");
     }
     options.outputPath = toStd(parser.value(o.output));
+    if (const QString error = applyPlots(parser, o, options); !error.isEmpty())
+        return usageError(error);
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(toStd(file));
     if (options.files.empty())
         return usageError("no data file given");
+    if (wantsPlots(options) && options.files.size() > 1)
+        return usageError("--plot-out and --residuals-out take one data file");
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Titration.h"
+#include "plot/DisplayMode.h"
 
 #include <QStringList>
 
@@ -17,8 +18,14 @@ struct Options {
     core::Inputs inputs;
     OutputFormat format = OutputFormat::Report;
     std::string outputPath; ///< empty: standard output
+    plot::DisplayMode plotMode = plot::DisplayMode::Gran;
+    std::string plotPath;      ///< data plot file (.svg, .pdf, .png); empty: none
+    std::string residualsPath; ///< residual plot file; empty: none
     std::vector<std::string> files;
 };
+
+/// Whether a plot is to be written (the plots need the GUI library's fonts).
+inline bool wantsPlots(const Options& o) { return !o.plotPath.empty() || !o.residualsPath.empty(); }
 
 /// The outcome of reading the command line.
 struct ParsedCommandLine {

@@ -5,10 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QSaveFile>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -27,10 +30,36 @@ std::string saveOutput(const std::string& path, const std::string& text) {
     return {};
 }
 
+/// Plots draw text and need the GUI library's fonts; calibrating alone does not,
+/// and starts faster without it.
+bool asksForPlots(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"--plot-out", "--residuals-out"})
+            if (std::strncmp(argv[i], option, std::strlen(option)) == 0)
+                return true;
+    return false;
+}
+
+/// The platform's chatter (such as a missing runtime folder of the offscreen
+/// platform) is no business of a batch tool's output; errors still show.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "tamo-calibrate: %s\n", text.toLocal8Bit().constData());
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
+    qInstallMessageHandler(quietQtMessages);
+    if (!asksForPlots(argc, argv))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // never a window: no display needed
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName("tamo-calibrate");
     QCoreApplication::setApplicationVersion(TAMO_VERSION);
     const QLocale locale = QLocale::system();

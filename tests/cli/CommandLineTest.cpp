@@ -27,6 +27,11 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
         {commandLine({"--bogus", "a.txt"}), "bogus"},
         {commandLine({"--pkw"}), "pkw"},
         {commandLine({"--settings", "/nonexistent/folder/TAMO.INI", "a.txt"}), "TAMO.INI"},
+        {commandLine({"--plot", "titre", "--plot-out", "g.svg", "a.txt"}), "volume, ph or gran"},
+        {commandLine({"--plot", "gran", "a.txt"}), "--plot needs --plot-out"},
+        {commandLine({"--plot-out", "g.bmp", "a.txt"}), ".svg, .pdf or .png"},
+        {commandLine({"--residuals-out", "r", "a.txt"}), ".svg, .pdf or .png"},
+        {commandLine({"--plot-out", "g.svg", "a.txt", "b.txt"}), "one data file"},
     };
     for (const auto& c : cases) {
         const cli::ParsedCommandLine parsed = cli::parseCommandLine(c.arguments);
@@ -51,6 +56,21 @@ TEST(CommandLine, OptionsKeepTheirTextsAsTyped) {
     EXPECT_EQ(o.format, cli::OutputFormat::Json);
     EXPECT_EQ(o.outputPath, "out.jsonl");
     EXPECT_EQ(o.files, (std::vector<std::string>{"a.txt", "b c.txt"}));
+}
+
+TEST(CommandLine, PlotOptions) {
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(
+        commandLine({"--plot", "ph", "--plot-out", "g.PDF", "--residuals-out", "r.png", "a.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+    EXPECT_EQ(parsed.options.plotMode, plot::DisplayMode::EmfPH);
+    EXPECT_EQ(parsed.options.plotPath, "g.PDF");
+    EXPECT_EQ(parsed.options.residualsPath, "r.png");
+    // Without --plot the data plot is the Gran plot, the view a new titration opens on.
+    const cli::ParsedCommandLine gran =
+        cli::parseCommandLine(commandLine({"--plot-out", "g.svg", "a.txt"}));
+    ASSERT_EQ(gran.action, Action::Run) << gran.text;
+    EXPECT_EQ(gran.options.plotMode, plot::DisplayMode::Gran);
+    EXPECT_FALSE(cli::wantsPlots(cli::parseCommandLine(commandLine({"a.txt"})).options));
 }
 
 TEST(CommandLine, DefaultsAreTheSettingsDefaults) {
@@ -88,7 +108,8 @@ TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
     const auto options = parsed.text.find("Options:");
     ASSERT_NE(options, std::string::npos);
     for (const char* option : {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma",
-                               "--settings", "--format", "--output"}) {
+                               "--settings", "--format", "--output", "--plot", "--plot-out",
+                               "--residuals-out"}) {
         const auto at = parsed.text.find(option, options);
         ASSERT_NE(at, std::string::npos) << option;
         const auto next = parsed.text.find("\n  -", at);

@@ -59,3 +59,44 @@ TEST(Process, OutputFileIsWrittenOrTheFailureNamed) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Process, PlotsAreWrittenAsVectorPictures) {
+    QTemporaryDir dir;
+    const QString data = dir.filePath("gran.svg"), resid = dir.filePath("resid.svg");
+    const Outcome run =
+        runCalibrate({"--plot", "gran", "--plot-out", data, "--residuals-out", resid, example});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const struct {
+        QString path;
+        const char* size;
+        const char* viewBox;
+        QString title;
+    } pictures[] = {
+        {data, "width=\"82.5mm\" height=\"50.93mm\"", "viewBox=\"0 0 8250 5093\"",
+         "Experimental data: " + example},
+        {resid, "width=\"82.5mm\" height=\"25.46mm\"", "viewBox=\"0 0 8250 2546\"",
+         "observed-calculated Gran function"},
+    };
+    for (const auto& picture : pictures) {
+        QFile file(picture.path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << picture.path.toStdString();
+        const QString svg = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(svg.contains(picture.size)) << picture.path.toStdString();
+        EXPECT_TRUE(svg.contains(picture.viewBox)) << picture.path.toStdString();
+        EXPECT_TRUE(svg.contains(picture.title)) << picture.path.toStdString();
+    }
+
+    // A titration that cannot be calculated has no plot to draw.
+    QFile bad(dir.filePath("bad.txt"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("x\n25 25 0.02 -0.1\n0 300\n");
+    bad.close();
+    const Outcome stopped = runCalibrate({"--plot-out", dir.filePath("none.png"), bad.fileName()});
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.png")));
+}
+
+} // namespace
