@@ -117,6 +117,7 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
     json.key("points");
     json.beginArray();
     const bool calculated = t.results.E0.has_value();
+    const core::ElectrodeModel model = core::electrodeModel(t);
     for (int i = 0; i < t.PointCount(); ++i) {
         const core::Point& p = t.points[static_cast<std::size_t>(i)];
         json.beginObject();
@@ -124,7 +125,7 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
         json.member("emf", p.EmfObs);
         json.key("emf_calc");
         if (calculated)
-            json.value(core::Ycalc(t, static_cast<std::size_t>(i)));
+            json.value(core::Ycalc(model, p.Volume));
         else
             json.null();
         json.member("ph", p.PointPH);

@@ -11,38 +11,41 @@ void JsonWriter::separator() {
         m_afterKey = false;
         return;
     }
-    if (!m_first.empty()) {
-        if (!m_first.back())
+    if (m_depth > 0) {
+        bool& first = m_first[static_cast<std::size_t>(m_depth - 1)];
+        if (!first)
             m_out += ',';
-        m_first.back() = false;
+        first = false;
     }
 }
 
 void JsonWriter::beginObject() {
     separator();
     m_out += '{';
-    m_first.push_back(true);
+    m_first[static_cast<std::size_t>(m_depth++)] = true;
 }
 
 void JsonWriter::endObject() {
     m_out += '}';
-    m_first.pop_back();
+    --m_depth;
 }
 
 void JsonWriter::beginArray() {
     separator();
     m_out += '[';
-    m_first.push_back(true);
+    m_first[static_cast<std::size_t>(m_depth++)] = true;
 }
 
 void JsonWriter::endArray() {
     m_out += ']';
-    m_first.pop_back();
+    --m_depth;
 }
 
 void JsonWriter::key(std::string_view name) {
-    value(name);
-    m_out += ':';
+    separator();
+    m_out += '"';
+    m_out += name;
+    m_out += "\":";
     m_afterKey = true;
 }
 
@@ -79,27 +82,38 @@ void JsonWriter::null() {
     m_out += "null";
 }
 
+namespace {
+
+bool needsEscape(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
+
+} // namespace
+
 void JsonWriter::value(std::string_view text) {
     separator();
     m_out += '"';
-    for (char c : text) {
+    // Plain runs are copied whole; only the characters JSON reserves are escaped.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!needsEscape(c))
+            continue;
+        m_out.append(text.substr(run, i - run));
+        run = i + 1;
         switch (c) {
         case '"': m_out += "\\\""; break;
         case '\\': m_out += "\\\\"; break;
         case '\n': m_out += "\\n"; break;
         case '\r': m_out += "\\r"; break;
         case '\t': m_out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                static constexpr char hex[] = "0123456789abcdef";
-                m_out += "\\u00";
-                m_out += hex[(c >> 4) & 0xf];
-                m_out += hex[c & 0xf];
-            } else {
-                m_out += c;
-            }
+        default: {
+            static constexpr char hex[] = "0123456789abcdef";
+            m_out += "\\u00";
+            m_out += hex[(c >> 4) & 0xf];
+            m_out += hex[c & 0xf];
+        }
         }
     }
+    m_out.append(text.substr(run));
     m_out += '"';
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace cli {
 
-/// A minimal JSON writer for one line of JSON Lines output. Numbers are written
-/// in their shortest round-trip form; a number that is not finite is written as
-/// null, so the output is always valid JSON.
+/// A minimal JSON writer for one line of JSON Lines output, nested at most
+/// eight deep. Numbers are written in their shortest round-trip form; a number
+/// that is not finite is written as null, so the output is always valid JSON.
 class JsonWriter {
 public:
     explicit JsonWriter(std::string& out) : m_out(out) {}
@@ -18,6 +18,7 @@ public:
     void endObject();
     void beginArray();
     void endArray();
+    /// A key of our own: plain ASCII, written without escaping.
     void key(std::string_view name);
 
     void value(double number);
@@ -38,7 +39,9 @@ private:
     void separator();
 
     std::string& m_out;
-    std::vector<bool> m_first; ///< per open container: nothing written in it yet
+    static constexpr int kMaxDepth = 8;
+    std::array<bool, kMaxDepth> m_first{}; ///< per open container: nothing written in it yet
+    int m_depth = 0;
     bool m_afterKey = false;
 };
 

@@ -2,6 +2,7 @@
 #include "Options.h"
 
 #include "core/Locale.h"
+#include "core/VectorState.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -80,6 +81,7 @@ int main(int argc, char* argv[]) {
 
     const std::string date =
         locale.toString(QDateTime::currentDateTime(), QLocale::ShortFormat).toStdString();
+    core::clearVectorUpperState(); // the parsing above leaves it dirty: reading slows down
     const cli::RunResult run = cli::calibrateFiles(command.options, date);
     writeAll(stderr, run.errors);
     if (command.options.outputPath.empty()) {

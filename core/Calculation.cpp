@@ -3,6 +3,7 @@
 #include "CalculationState.h"
 #include "Gran.h"
 #include "Refinement.h"
+#include "VectorState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,6 +84,7 @@ private:
 } // namespace
 
 CalculationOutcome Calculate(Titration& t, MessageSink& sink) {
+    clearVectorUpperState();
     const CalculationInputs inputs = readCalculationInputs(t.inputs, sink);
     std::string stop = t.points.empty() ? "no points to calculate" : zeroVolumePoint(t);
     if (!stop.empty()) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace core {
@@ -58,41 +59,101 @@ struct Rounded {
     std::string fraction;
 };
 
-Rounded roundMagnitude(double magnitude, int decimals) {
-    // The exact decimal expansion of a double has at most (53 - exponent)
-    // fraction digits; printing that many shows every digit, so the first
-    // dropped digit decides the rounding exactly.
+/// Integer and fraction digits of a fixed-notation text such as "12.345" or "12".
+Rounded splitFixed(std::string_view text) {
+    const std::size_t point = text.find('.');
+    if (point == std::string_view::npos)
+        return {std::string(text), {}};
+    return {std::string(text.substr(0, point)), std::string(text.substr(point + 1))};
+}
+
+/// The exact decimal expansion of a double has at most (53 - exponent) fraction
+/// digits; printed that far, the first dropped digit decides the rounding exactly.
+Rounded roundExactly(double magnitude, int decimals) {
     int exponent = 0;
     std::frexp(magnitude, &exponent);
     const int precision = std::max(decimals + 1, 53 - exponent);
-    std::string buffer(static_cast<std::size_t>(precision) + 400, '\0');
+    // Up to 309 integer digits and 1126 fraction digits (the smallest subnormal).
+    std::array<char, 1500> buffer;
     auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
                                 std::chars_format::fixed, precision);
-    buffer.resize(static_cast<std::size_t>(result.ptr - buffer.data()));
-
-    const std::size_t pointPos = buffer.find('.');
-    std::string digits = buffer.substr(0, pointPos) + buffer.substr(pointPos + 1);
-    const std::size_t integerLength = pointPos;
+    if (result.ec != std::errc())
+        return {"0", std::string(static_cast<std::size_t>(decimals), '0')};
+    Rounded r = splitFixed(std::string_view(buffer.data(), result.ptr));
+    std::string digits = r.integer + r.fraction;
+    const std::size_t integerLength = r.integer.size();
     const std::size_t keep = integerLength + static_cast<std::size_t>(decimals);
     const bool up = digits[keep] >= '5';
     digits.resize(keep);
-    if (up) {
-        std::size_t i = digits.size();
-        while (i > 0) {
-            --i;
-            if (digits[i] == '9') {
-                digits[i] = '0';
-            } else {
-                ++digits[i];
-                break;
-            }
-            if (i == 0) {
-                digits.insert(digits.begin(), '1');
-                return {digits.substr(0, integerLength + 1), digits.substr(integerLength + 1)};
-            }
+    std::size_t i = digits.size();
+    while (up && i > 0) {
+        --i;
+        if (digits[i] != '9') {
+            ++digits[i];
+            break;
+        }
+        digits[i] = '0';
+        if (i == 0) {
+            digits.insert(digits.begin(), '1');
+            return {digits.substr(0, integerLength + 1), digits.substr(integerLength + 1)};
         }
     }
     return {digits.substr(0, integerLength), digits.substr(integerLength)};
+}
+
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr std::array<std::uint64_t, 10> kPowersOfTen{
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+
+/// Rounding in integers, exact for every double below 1e15 with at most nine
+/// decimals: the value is m / 2^shift, so value * 10^decimals is the wide
+/// integer m * 10^decimals shifted right, and the shifted-out bits are the
+/// remainder that decides the rounding.
+bool roundInIntegers(double magnitude, int decimals, Rounded& rounded) {
+    if (decimals < 0 || decimals > 9 || !(magnitude < 1e15))
+        return false;
+    int exponent = 0;
+    const double fraction = std::frexp(magnitude, &exponent); // in [0.5, 1), or 0
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent; // at least 4, since the value is below 2^50
+    const std::uint64_t scale = kPowersOfTen[static_cast<std::size_t>(decimals)];
+    const Wide scaled = Wide(mantissa) * scale; // below 2^83
+    Wide units = 0;
+    if (shift < 100) {
+        units = scaled >> shift;
+        const Wide remainder = scaled - (units << shift);
+        if (remainder >= (Wide(1) << (shift - 1)))
+            ++units;
+    }
+    std::array<char, 24> text;
+    auto end = std::to_chars(text.data(), text.data() + text.size(),
+                             static_cast<std::uint64_t>(units / scale)).ptr;
+    rounded.integer.assign(text.data(), end);
+    end = std::to_chars(text.data(), text.data() + text.size(),
+                        static_cast<std::uint64_t>(units % scale)).ptr;
+    const auto digits = static_cast<std::size_t>(end - text.data());
+    rounded.fraction.assign(static_cast<std::size_t>(decimals) - std::min<std::size_t>(digits, decimals), '0');
+    if (decimals > 0)
+        rounded.fraction.append(text.data(), end);
+    return true;
+}
+
+Rounded roundMagnitude(double magnitude, int decimals) {
+    Rounded rounded;
+    if (roundInIntegers(magnitude, decimals, rounded))
+        return rounded;
+    // to_chars rounds to nearest with ties to even, which differs from rounding
+    // halves away from zero only at an exact tie. One digit more shows whether
+    // the value can be one (its last digit is then 5); only then is the exact
+    // expansion needed.
+    std::array<char, 400> buffer;
+    const auto end = buffer.data() + buffer.size();
+    auto probe = std::to_chars(buffer.data(), end, magnitude, std::chars_format::fixed, decimals + 1);
+    if (probe.ec != std::errc() || probe.ptr[-1] == '5')
+        return roundExactly(magnitude, decimals);
+    auto result = std::to_chars(buffer.data(), end, magnitude, std::chars_format::fixed, decimals);
+    return splitFixed(std::string_view(buffer.data(), result.ptr));
 }
 
 std::string strippedInteger(const std::string& integer, int minDigits) {

@@ -46,12 +46,15 @@ enum class Conversion { Ok, OutOfRange };
 
 /// Converts a number already matched by numberLength to single precision.
 Conversion toSingle(std::string_view number, char separator, float& value) {
-    std::string text(number);
-    if (!text.empty() && text.front() == '+')
-        text.erase(0, 1);
-    if (separator != '.')
-        if (auto pos = text.find(separator); pos != std::string::npos)
-            text[pos] = '.';
+    // from_chars takes no "+" and only "." as separator: copy the text only when it must change.
+    std::string copy;
+    std::string_view text = number;
+    if (number.front() == '+' || (separator != '.' && number.find(separator) != number.npos)) {
+        copy.assign(number.front() == '+' ? number.substr(1) : number);
+        if (auto pos = copy.find(separator); pos != std::string::npos)
+            copy[pos] = '.';
+        text = copy;
+    }
     const char* first = text.data();
     const char* last = first + text.size();
     float f = 0;

@@ -5,7 +5,12 @@ namespace io {
 bool LineReader::next(std::string_view& line) {
     if (m_rest.empty())
         return false;
-    const std::size_t end = m_rest.find_first_of("\r\n");
+    // A plain scan: find_first_of with a set costs several times more per character.
+    std::size_t end = 0;
+    while (end < m_rest.size() && m_rest[end] != '\r' && m_rest[end] != '\n')
+        ++end;
+    if (end == m_rest.size())
+        end = std::string_view::npos;
     ++m_number;
     if (end == std::string_view::npos) {
         line = m_rest;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <random>
 #include <ostream>
 
 namespace {
@@ -50,6 +53,47 @@ INSTANTIATE_TEST_SUITE_P(
         // Nothing that is not a number ever shows.
         PatternCase{std::numeric_limits<double>::quiet_NaN(), "#0.00", "0.00"},
         PatternCase{std::numeric_limits<double>::infinity(), "##0", "0"}));
+
+/// Rounds the exact decimal expansion of |value| to `decimals` places, halves
+/// up, as text: a slow, plainly correct rounding to compare with.
+std::string exactlyRounded(double value, int decimals) {
+    std::string digits(1500, '\0');
+    auto end = std::to_chars(digits.data(), digits.data() + digits.size(), std::fabs(value),
+                             std::chars_format::fixed, 1100).ptr;
+    digits.resize(static_cast<std::size_t>(end - digits.data()));
+    const std::size_t point = digits.find('.');
+    std::string kept = digits.substr(0, point) + digits.substr(point + 1, decimals);
+    if (digits[point + 1 + decimals] >= '5') {
+        std::size_t i = kept.size();
+        while (i > 0 && kept[i - 1] == '9')
+            kept[--i] = '0';
+        if (i == 0)
+            kept.insert(0, "1");
+        else
+            ++kept[i - 1];
+    }
+    std::string integer = kept.substr(0, kept.size() - decimals);
+    integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size() - 1));
+    std::string text = decimals > 0 ? integer + "." + kept.substr(kept.size() - decimals) : integer;
+    const bool zero = text.find_first_not_of("0.") == std::string::npos;
+    return value < 0 && !zero ? "-" + text : text;
+}
+
+TEST(PatternRounding, AgreesWithTheExactExpansion) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> exponent(-9, 16);
+    std::uniform_int_distribution<int> eighths(-8000, 8000);
+    for (int i = 0; i < 20000; ++i) {
+        // Random magnitudes, and binary fractions that are exact halves at some places.
+        const double value = i % 2 ? std::pow(10.0, exponent(random)) * (i % 3 ? 1 : -1)
+                                   : eighths(random) / 64.0;
+        for (int decimals = 0; decimals <= 8; ++decimals) {
+            const std::string pattern = decimals ? "0." + std::string(decimals, '0') : "0";
+            ASSERT_EQ(core::formatNumber(value, pattern), exactlyRounded(value, decimals))
+                << std::hexfloat << value << " with " << pattern;
+        }
+    }
+}
 
 TEST(PatternLocale, ShowsTheLocaleSeparator) {
     core::ScopedDecimalSeparator locale(',');

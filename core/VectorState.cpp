@@ -1,0 +1,13 @@
+#include "VectorState.h"
+
+namespace core {
+
+void clearVectorUpperState() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    static const bool avx = __builtin_cpu_supports("avx");
+    if (avx)
+        asm volatile("vzeroupper" ::: "memory");
+#endif
+}
+
+} // namespace core
