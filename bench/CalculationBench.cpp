@@ -15,11 +15,11 @@ public:
 };
 
 core::Titration simulatedTitration(int pointCount) {
-    sim::TitrationSpec spec;
-    spec.pointCount = pointCount;
-    spec.carbonateFraction = 0.01;
-    spec.seed = 7;
-    return sim::makeTitration(spec);
+    sim::Setup setup;
+    setup.pointCount = pointCount;
+    setup.carbonateFraction = 0.01;
+    setup.seed = 7;
+    return sim::makeTitration(setup);
 }
 
 void BM_Calculation(benchmark::State& state) {

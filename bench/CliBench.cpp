@@ -15,11 +15,11 @@ namespace {
 std::vector<std::string> writeTitrations(const QTemporaryDir& dir, int count) {
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
-        sim::TitrationSpec spec;
-        spec.pointCount = 60;
-        spec.seed = static_cast<std::uint64_t>(i + 1);
+        sim::Setup setup;
+        setup.pointCount = 60;
+        setup.seed = static_cast<std::uint64_t>(i + 1);
         const std::string path = dir.filePath(QString("t%1.txt").arg(i)).toStdString();
-        if (!io::WriteDataFile(path, io::dataFileTexts(sim::makeTitration(spec))).empty())
+        if (!io::WriteDataFile(path, io::dataFileTexts(sim::makeTitration(setup))).empty())
             return {};
         paths.push_back(path);
     }

@@ -20,10 +20,10 @@ const core::Titration& titration(int points) {
     static std::map<int, core::Titration> cache;
     auto it = cache.find(points);
     if (it == cache.end()) {
-        sim::TitrationSpec spec;
-        spec.pointCount = points;
-        spec.emfNoise = 0.2;
-        it = cache.emplace(points, plottest::calculatedTitration(spec)).first;
+        sim::Setup setup;
+        setup.pointCount = points;
+        setup.emfNoise = 0.2;
+        it = cache.emplace(points, plottest::calculatedTitration(setup)).first;
     }
     return it->second;
 }

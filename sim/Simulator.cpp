@@ -36,18 +36,18 @@ private:
     bool m_hasSpare = false;
 };
 
-bool carbonateApplies(const TitrationSpec& spec) {
-    return spec.buretteConc < 0 && spec.carbonateFraction > 0;
+bool carbonateApplies(const Setup& setup) {
+    return setup.buretteConc < 0 && setup.carbonateFraction > 0;
 }
 
 /// Free strong acid (positive) or strong base (negative) after volume v, mol dm-3.
-double excessAcid(const TitrationSpec& spec, double v) {
-    const double total = spec.titrandVolume + spec.electrolyteVolume + v;
-    const double titrand = spec.titrandVolume * spec.titrandConc;
-    const double acidSide = titrand + v * spec.buretteConc;
-    if (acidSide > 0 || !carbonateApplies(spec))
+double excessAcid(const Setup& setup, double v) {
+    const double total = setup.titrandVolume + setup.electrolyteVolume + v;
+    const double titrand = setup.titrandVolume * setup.titrandConc;
+    const double acidSide = titrand + v * setup.buretteConc;
+    if (acidSide > 0 || !carbonateApplies(setup))
         return acidSide / total;
-    return (titrand + v * spec.buretteConc * (1.0 - spec.carbonateFraction)) / total;
+    return (titrand + v * setup.buretteConc * (1.0 - setup.carbonateFraction)) / total;
 }
 
 /// [H+] from h - Kw / h = excess, the root that is positive, computed without cancellation.
@@ -58,29 +58,29 @@ double hydrogenIon(double excess, double kw) {
 
 } // namespace
 
-std::vector<SimulatedPoint> simulate(const TitrationSpec& spec) {
-    NormalNoise noise(spec.seed);
-    const double kw = std::pow(10.0, -spec.pKw);
+std::vector<SimulatedPoint> simulate(const Setup& setup) {
+    NormalNoise noise(setup.seed);
+    const double kw = std::pow(10.0, -setup.pKw);
     std::vector<SimulatedPoint> points;
-    points.reserve(static_cast<std::size_t>(std::max(spec.pointCount, 0)));
+    points.reserve(static_cast<std::size_t>(std::max(setup.pointCount, 0)));
     const double step =
-        spec.pointCount > 1 ? (spec.lastVolume - spec.firstVolume) / (spec.pointCount - 1) : 0.0;
-    for (int i = 0; i < spec.pointCount; ++i) {
-        const double v = spec.firstVolume + step * i;
-        const double h = hydrogenIon(excessAcid(spec, v), kw);
-        const double emf = spec.E0 + spec.slope * std::log10(h) + spec.emfNoise * noise.next();
+        setup.pointCount > 1 ? (setup.lastVolume - setup.firstVolume) / (setup.pointCount - 1) : 0.0;
+    for (int i = 0; i < setup.pointCount; ++i) {
+        const double v = setup.firstVolume + step * i;
+        const double h = hydrogenIon(excessAcid(setup, v), kw);
+        const double emf = setup.E0 + setup.slope * std::log10(h) + setup.emfNoise * noise.next();
         points.push_back({v, emf});
     }
     return points;
 }
 
-core::Titration makeTitration(const TitrationSpec& spec) {
+core::Titration makeTitration(const Setup& setup) {
     core::Titration t;
-    t.TitrationID = spec.id;
+    t.TitrationID = setup.id;
     auto single = [](double x) { return static_cast<double>(static_cast<float>(x)); };
-    core::setConditions(t, single(spec.titrandVolume), single(spec.electrolyteVolume),
-                        single(spec.titrandConc), single(spec.buretteConc));
-    for (const SimulatedPoint& p : simulate(spec)) {
+    core::setConditions(t, single(setup.titrandVolume), single(setup.electrolyteVolume),
+                        single(setup.titrandConc), single(setup.buretteConc));
+    for (const SimulatedPoint& p : simulate(setup)) {
         core::Point point;
         point.Volume = single(p.volume);
         point.EmfObs = single(p.emf);
@@ -89,13 +89,13 @@ core::Titration makeTitration(const TitrationSpec& spec) {
     return t;
 }
 
-double acidEndPoint(const TitrationSpec& spec) {
-    return -spec.titrandVolume * spec.titrandConc / spec.buretteConc;
+double acidEndPoint(const Setup& setup) {
+    return -setup.titrandVolume * setup.titrandConc / setup.buretteConc;
 }
 
-double alkaliEndPoint(const TitrationSpec& spec) {
-    const double factor = carbonateApplies(spec) ? 1.0 - spec.carbonateFraction : 1.0;
-    return acidEndPoint(spec) / factor;
+double alkaliEndPoint(const Setup& setup) {
+    const double factor = carbonateApplies(setup) ? 1.0 - setup.carbonateFraction : 1.0;
+    return acidEndPoint(setup) / factor;
 }
 
 } // namespace sim

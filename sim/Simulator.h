@@ -10,7 +10,7 @@ namespace sim {
 
 /// A strong acid / strong base titration to simulate. Concentrations are signed
 /// hydrogen-ion concentrations (acid positive, alkali negative).
-struct TitrationSpec {
+struct Setup {
     std::string id = "simulated titration";
     double titrandVolume = 25;     ///< ml
     double electrolyteVolume = 25; ///< ml
@@ -36,18 +36,18 @@ struct SimulatedPoint {
 };
 
 /// The points of the titration: equilibrium pH from the charge balance with
-/// water, emf = E0 - slope * pH plus normal noise from the seed. The same spec
+/// water, emf = E0 - slope * pH plus normal noise from the seed. The same setup
 /// always gives the same points, on every platform.
-std::vector<SimulatedPoint> simulate(const TitrationSpec& spec);
+std::vector<SimulatedPoint> simulate(const Setup& setup);
 
 /// The titration as the data file reader would load it: identifier, conditions
 /// shown as captions, points reduced to single precision. Not selected or calculated.
-core::Titration makeTitration(const TitrationSpec& spec);
+core::Titration makeTitration(const Setup& setup);
 
 /// The true end-points, ml: where the titrant has neutralised the titrand
 /// (acid branch) and where free hydroxide begins (alkali branch; later by the
 /// carbonate share).
-double acidEndPoint(const TitrationSpec& spec);
-double alkaliEndPoint(const TitrationSpec& spec);
+double acidEndPoint(const Setup& setup);
+double alkaliEndPoint(const Setup& setup);
 
 } // namespace sim

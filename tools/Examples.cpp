@@ -10,8 +10,8 @@ namespace examples {
 
 namespace {
 
-sim::TitrationSpec acidWithAlkali() {
-    sim::TitrationSpec s;
+sim::Setup acidWithAlkali() {
+    sim::Setup s;
     s.id = "HCl 0.02 M in 0.1 M KCl titrated with NaOH 0.1 M, 25 C (simulated)";
     s.titrandVolume = 25;
     s.electrolyteVolume = 25;
@@ -27,8 +27,8 @@ sim::TitrationSpec acidWithAlkali() {
     return s;
 }
 
-sim::TitrationSpec alkaliWithAcid() {
-    sim::TitrationSpec s;
+sim::Setup alkaliWithAcid() {
+    sim::Setup s;
     s.id = "NaOH 0.02 M in 0.1 M KCl titrated with HCl 0.1 M, 25 C (simulated)";
     s.titrandVolume = 25;
     s.electrolyteVolume = 25;
@@ -43,8 +43,8 @@ sim::TitrationSpec alkaliWithAcid() {
     return s;
 }
 
-sim::TitrationSpec decimalCommaTitration() {
-    sim::TitrationSpec s;
+sim::Setup decimalCommaTitration() {
+    sim::Setup s;
     s.id = "HCl 0,015 M in KCl 0,1 M mit NaOH 0,05 M titriert, 25 \u00B0C (simuliert)";
     s.titrandVolume = 20;
     s.electrolyteVolume = 30;
@@ -61,12 +61,12 @@ sim::TitrationSpec decimalCommaTitration() {
 }
 
 /// The texts of the file, numbers with the current decimal separator.
-io::DataFileTexts exampleTexts(const sim::TitrationSpec& spec) {
-    const core::Titration t = sim::makeTitration(spec); // the conditions as the window shows them
+io::DataFileTexts exampleTexts(const sim::Setup& setup) {
+    const core::Titration t = sim::makeTitration(setup); // the conditions as the window shows them
     io::DataFileTexts texts;
-    texts.id = spec.id;
+    texts.id = setup.id;
     texts.conditions = {t.v0.text, t.v1.text, t.Initial.text, t.Burette.text};
-    for (const sim::SimulatedPoint& p : sim::simulate(spec))
+    for (const sim::SimulatedPoint& p : sim::simulate(setup))
         texts.points.emplace_back(core::formatNumber(p.volume, "0.000"),
                                   core::formatNumber(p.emf, "0.00"));
     return texts;
@@ -101,10 +101,10 @@ std::vector<Example> bundledExamples() {
 std::string exampleBytes(const Example& example) {
     if (example.decimalComma) {
         core::ScopedDecimalSeparator comma(',');
-        return semicolonBytes(exampleTexts(example.spec));
+        return semicolonBytes(exampleTexts(example.setup));
     }
     core::ScopedDecimalSeparator point('.');
-    return io::dataFileBytes(exampleTexts(example.spec));
+    return io::dataFileBytes(exampleTexts(example.setup));
 }
 
 std::string writeExamples(const std::string& folder) {
@@ -115,7 +115,7 @@ std::string writeExamples(const std::string& folder) {
             error = io::writeFileAtomically(path, exampleBytes(example));
         } else {
             core::ScopedDecimalSeparator point('.');
-            error = io::WriteDataFile(path, exampleTexts(example.spec));
+            error = io::WriteDataFile(path, exampleTexts(example.setup));
         }
         if (!error.empty())
             return error;

@@ -10,7 +10,7 @@ namespace examples {
 /// One bundled example file and the titration it holds.
 struct Example {
     std::string fileName;
-    sim::TitrationSpec spec;
+    sim::Setup setup;
     /// Written as a spreadsheet in a decimal-comma country exports it: decimal
     /// commas, values separated by semicolons, the identifier in Latin-1.
     bool decimalComma = false;

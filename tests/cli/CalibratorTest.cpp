@@ -101,7 +101,7 @@ TEST(Calibrator, ExamplesGiveBackWhatTheSimulatorUsed) {
         const QJsonObject& o = objects[0];
         ASSERT_TRUE(o["ok"].toBool()) << run.errors;
         const QJsonObject results = o["results"].toObject();
-        const sim::TitrationSpec& s = example.spec;
+        const sim::Setup& s = example.setup;
         // The end-point ratio comes from the Gran fits and enters the alkaline
         // branch of the model unrefined, so the deviations of E0 and the slope
         // leave its scatter out: over many simulated titrations like these they

@@ -16,8 +16,8 @@ using core::CalculationOutcome;
 using Messages = std::vector<core::Message>;
 
 /// The titration as a new load leaves it: simulated, ratio reset, points selected.
-core::Titration loaded(const sim::TitrationSpec& spec) {
-    core::Titration t = sim::makeTitration(spec);
+core::Titration loaded(const sim::Setup& setup) {
+    core::Titration t = sim::makeTitration(setup);
     t.EndPointRatio = 1;
     core::RecordingSink sink;
     EXPECT_TRUE(core::SelectPoints(t, sink));
@@ -35,13 +35,13 @@ class SimulatedTitration : public ::testing::TestWithParam<SimulatedCase> {};
 
 TEST_P(SimulatedTitration, AgreesWithTheTrueValues) {
     const SimulatedCase& c = GetParam();
-    sim::TitrationSpec spec;
-    spec.carbonateFraction = c.carbonate;
-    spec.titrandConc = c.titrandConc;
-    spec.seed = c.seed;
-    spec.pointCount = c.pointCount;
-    spec.lastVolume = 375 * c.titrandConc; // 1.5 times the end-point
-    core::Titration t = loaded(spec);
+    sim::Setup setup;
+    setup.carbonateFraction = c.carbonate;
+    setup.titrandConc = c.titrandConc;
+    setup.seed = c.seed;
+    setup.pointCount = c.pointCount;
+    setup.lastVolume = 375 * c.titrandConc; // 1.5 times the end-point
+    core::Titration t = loaded(setup);
     core::RecordingSink sink;
     ASSERT_EQ(core::Calculate(t, sink), CalculationOutcome::Calibrated);
     for (const core::Message& m : sink.messages)
@@ -50,9 +50,9 @@ TEST_P(SimulatedTitration, AgreesWithTheTrueValues) {
     // The slope's deviation leaves out the scatter that the Gran end-point ratio
     // adds to the alkaline points; "a few" deviations is four here.
     const core::ResultValues& r = t.results;
-    EXPECT_NEAR(*r.E0, spec.E0, 4 * *r.E0sd);
-    EXPECT_NEAR(*r.slope, spec.slope, 4 * *r.slopeSd);
-    const double Vacid = sim::acidEndPoint(spec), Valk = sim::alkaliEndPoint(spec);
+    EXPECT_NEAR(*r.E0, setup.E0, 4 * *r.E0sd);
+    EXPECT_NEAR(*r.slope, setup.slope, 4 * *r.slopeSd);
+    const double Vacid = sim::acidEndPoint(setup), Valk = sim::alkaliEndPoint(setup);
     const double sAcid = *r.acidEndPointSd;
     const double sAlk = *r.alkaliEndPointSd;
     EXPECT_NEAR(*r.acidEndPoint, Vacid, 4 * sAcid);
@@ -89,10 +89,10 @@ TEST(Calculate, EndPointDeviationsMatchTheScatterOverManyTitrations) {
         core::RecordingSink sink;
         if (core::Calculate(t, sink) != CalculationOutcome::Calibrated)
             continue;
-        const sim::TitrationSpec spec{.carbonateFraction = 0.01};
+        const sim::Setup setup{.carbonateFraction = 0.01};
         const core::ResultValues& r = t.results;
-        sumAcid += std::pow((*r.acidEndPoint - sim::acidEndPoint(spec)) / *r.acidEndPointSd, 2);
-        sumAlkali += std::pow((*r.alkaliEndPoint - sim::alkaliEndPoint(spec)) / *r.alkaliEndPointSd, 2);
+        sumAcid += std::pow((*r.acidEndPoint - sim::acidEndPoint(setup)) / *r.acidEndPointSd, 2);
+        sumAlkali += std::pow((*r.alkaliEndPoint - sim::alkaliEndPoint(setup)) / *r.alkaliEndPointSd, 2);
         ++n;
     }
     ASSERT_GT(n, 190);

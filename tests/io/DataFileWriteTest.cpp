@@ -75,9 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 "1.25          301.70\r\n"}));
 
 TEST(DataFileRoundTrip, SavingALoadedTitrationAgainChangesNothing) {
-    sim::TitrationSpec spec;
-    spec.titrandConc = 0.0123457;
-    const core::Titration simulated = sim::makeTitration(spec);
+    sim::Setup setup;
+    setup.titrandConc = 0.0123457;
+    const core::Titration simulated = sim::makeTitration(setup);
     QTemporaryDir dir;
     const std::string first = dir.filePath("first.txt").toStdString();
     const std::string second = dir.filePath("second.txt").toStdString();

@@ -16,27 +16,27 @@ inline bool inRanges(double pH) {
 }
 
 inline core::Titration
-calculatedTitration(const sim::TitrationSpec& spec,
+calculatedTitration(const sim::Setup& setup,
                     const std::string& path = "/data/titrations/HCl-NaOH.txt") {
-    core::Titration t = sim::makeTitration(spec);
+    core::Titration t = sim::makeTitration(setup);
     t.DataFilePath = path;
-    sim::TitrationSpec exact = spec;
+    sim::Setup exact = setup;
     exact.emfNoise = 0;
     const auto calculated = sim::simulate(exact);
 
     // Total volume times [H+] is the acid left, n - |c| V; times [OH-] the alkali in excess.
-    const double initialVolume = spec.titrandVolume + spec.electrolyteVolume;
-    const double acid = spec.titrandVolume * spec.titrandConc;
-    const double alkaliEnd = sim::alkaliEndPoint(spec);
+    const double initialVolume = setup.titrandVolume + setup.electrolyteVolume;
+    const double acid = setup.titrandVolume * setup.titrandConc;
+    const double alkaliEnd = sim::alkaliEndPoint(setup);
     t.AcidIntercept = acid;
-    t.AcidGradient = spec.buretteConc;
+    t.AcidGradient = setup.buretteConc;
     // Carbonate takes its share of the titrant without giving hydroxide.
-    t.AlkaliGradient = -spec.buretteConc * (1 - spec.carbonateFraction);
+    t.AlkaliGradient = -setup.buretteConc * (1 - setup.carbonateFraction);
     t.AlkaliIntercept = -t.AlkaliGradient * alkaliEnd;
-    t.Param = {spec.E0, spec.slope, 1};
+    t.Param = {setup.E0, setup.slope, 1};
     for (std::size_t i = 0; i < t.points.size(); ++i) {
         core::Point& p = t.points[i];
-        p.PointPH = (spec.E0 - p.EmfObs) / spec.slope;
+        p.PointPH = (setup.E0 - p.EmfObs) / setup.slope;
         p.Resid = p.EmfObs - calculated[i].emf;
         p.UsePoint = inRanges(p.PointPH);
         const double total = initialVolume + p.Volume;
@@ -44,7 +44,7 @@ calculatedTitration(const sim::TitrationSpec& spec,
             p.GranValue = total * std::pow(10.0, -p.PointPH);
             p.GranResid = p.GranValue - (t.AcidIntercept + t.AcidGradient * p.Volume);
         } else {
-            p.GranValue = total * std::pow(10.0, p.PointPH - spec.pKw);
+            p.GranValue = total * std::pow(10.0, p.PointPH - setup.pKw);
             p.GranResid = p.GranValue - (t.AlkaliIntercept + t.AlkaliGradient * p.Volume);
         }
     }

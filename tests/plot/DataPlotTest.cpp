@@ -143,10 +143,10 @@ class GranLines : public ::testing::TestWithParam<GranCase> {};
 
 TEST_P(GranLines, RunFromAnEndVolumeDownToTheVolumeAxis) {
     const GranCase& gc = GetParam();
-    sim::TitrationSpec spec;
-    spec.titrandConc = gc.titrandConc;
-    spec.buretteConc = gc.buretteConc;
-    const core::Titration t = plottest::calculatedTitration(spec);
+    sim::Setup setup;
+    setup.titrandConc = gc.titrandConc;
+    setup.buretteConc = gc.buretteConc;
+    const core::Titration t = plottest::calculatedTitration(setup);
     RecordingCanvas c;
     PlotGeometry g;
     plot::ShowData(c, g, t, DisplayMode::Gran, 1, 800, 500);
