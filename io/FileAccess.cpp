@@ -30,7 +30,10 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
     if (!file.open(QIODevice::WriteOnly))
         return failure(path, "written", file);
     const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size) {
+    // QSaveFile keeps a small file in its buffer until commit(), which does not
+    // report a short write (a full disk, a size limit) and would replace the old
+    // file with a cut one: flush first, where a short write is an error.
+    if (file.write(bytes.data(), size) != size || !file.flush()) {
         std::string reason = failure(path, "written", file);
         file.cancelWriting();
         return reason;
