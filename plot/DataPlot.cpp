@@ -112,13 +112,7 @@ std::string dataPlotTitle(const core::Titration& t) {
 CursorSpan ShowData(Canvas& dc, PlotGeometry& g, const core::Titration& t, DisplayMode mode,
                     int Jcs, int jr, int Jb, const ScreenDrawing& screen) {
     const bool onScreen = Jcs == 1;
-    if (onScreen)
-        dc.clear();
-    g.PlotLeft = clampedDevice(56.0 * Jcs);
-    g.PlotRight = clampedDevice(static_cast<double>(jr) - 8.0 * Jcs);
-    g.PlotTop = clampedDevice(24.0 * Jcs);
-    g.PlotBottom = clampedDevice(static_cast<double>(Jb) - 40.0 * Jcs);
-    const CursorSpan span{g.PlotTop, clampedDevice(g.PlotBottom + 4.0)};
+    const CursorSpan span = beginView(dc, g, Jcs, jr, Jb, 40);
 
     drawAxes(dc, g, t, mode, Jcs);
     dc.setPen(Pen{PenWidth(Jcs), kBlack});

@@ -3,13 +3,13 @@
 #include "DataPlot.h"
 #include "QPainterCanvas.h"
 #include "ResidualPlot.h"
+#include "io/FileAccess.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <charconv>
 
@@ -33,20 +33,6 @@ QString pictureTitle(PlotKind kind, const core::Titration& t, DisplayMode mode) 
 
 std::string cannotWrite(const std::string& path, const QString& reason) {
     return "The file \"" + path + "\" cannot be written: " + reason.toStdString();
-}
-
-std::string saveAtomically(const std::string& path, const QByteArray& bytes) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return cannotWrite(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const std::string reason = cannotWrite(path, file.errorString());
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return cannotWrite(path, file.errorString());
-    return {};
 }
 
 QByteArray pngBytes(const QImage& image) {
@@ -199,7 +185,8 @@ std::string exportPlot(PlotKind kind, const core::Titration& t, DisplayMode mode
         bytes = pngBytes(plotImage(kind, t, mode, geometry, 300, twipsPerPixel));
     if (bytes.isEmpty())
         return cannotWrite(path, QStringLiteral("the picture could not be drawn"));
-    return saveAtomically(path, bytes);
+    return io::writeFileAtomically(
+        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace plot

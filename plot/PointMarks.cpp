@@ -32,6 +32,16 @@ void cross(Canvas& dc, const PlotGeometry& g, const core::Titration& t, DisplayM
 
 } // namespace
 
+CursorSpan beginView(Canvas& dc, PlotGeometry& g, int Jcs, int jr, int Jb, int bottomMargin) {
+    if (Jcs == 1)
+        dc.clear();
+    g.PlotLeft = clampedDevice(56.0 * Jcs);
+    g.PlotRight = clampedDevice(static_cast<double>(jr) - 8.0 * Jcs);
+    g.PlotTop = clampedDevice(24.0 * Jcs);
+    g.PlotBottom = clampedDevice(static_cast<double>(Jb) - static_cast<double>(bottomMargin) * Jcs);
+    return {g.PlotTop, clampedDevice(g.PlotBottom + 4.0)};
+}
+
 void MarkPoint(Canvas& dc, const PlotGeometry& g, const core::Titration& t, DisplayMode mode, int i,
                int s) {
     dc.setPen(Pen{PenWidth(s), kBlack});

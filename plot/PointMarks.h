@@ -29,6 +29,12 @@ struct CursorSpan {
     bool operator==(const CursorSpan&) const = default;
 };
 
+/// Starts drawing a view on a surface of jr x Jb device units at scale Jcs:
+/// clears the screen view (scale 1 only), sets the data area with the views'
+/// margins (left 56, right 8, top 24, bottom `bottomMargin`, each times the
+/// scale) and gives the span of the cursor line.
+CursorSpan beginView(Canvas& dc, PlotGeometry& g, int Jcs, int jr, int Jb, int bottomMargin);
+
 /// Black cross of half-length 4 * s on point i (1-based) of the data plot.
 void MarkPoint(Canvas& dc, const PlotGeometry& g, const core::Titration& t, DisplayMode mode, int i,
                int s);

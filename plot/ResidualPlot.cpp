@@ -32,13 +32,7 @@ CursorSpan ShowResids(Canvas& dc, PlotGeometry& g, const core::Titration& t, Dis
                       int Jcs, int jr, int Jb, const ScreenDrawing& screen,
                       const SsqHook& evaluateSsq) {
     const bool onScreen = Jcs == 1;
-    if (onScreen)
-        dc.clear();
-    g.PlotLeft = clampedDevice(56.0 * Jcs);
-    g.PlotRight = clampedDevice(static_cast<double>(jr) - 8.0 * Jcs);
-    g.PlotTop = clampedDevice(24.0 * Jcs);
-    g.PlotBottom = clampedDevice(static_cast<double>(Jb) - 8.0 * Jcs);
-    const CursorSpan span{g.PlotTop, clampedDevice(g.PlotBottom + 4.0)};
+    const CursorSpan span = beginView(dc, g, Jcs, jr, Jb, 8);
     if (evaluateSsq)
         evaluateSsq();
 
