@@ -7,7 +7,6 @@
 #include "core/Titration.h"
 
 #include <ostream>
-#include <string>
 #include <vector>
 
 namespace core {
@@ -19,9 +18,10 @@ inline void PrintTo(const Message& m, std::ostream* os) {
 
 namespace crafted {
 
+using Messages = std::vector<core::Message>;
+
 struct PointSpec {
-    double volume;
-    double emf;
+    double volume, emf = 0;
     bool used = true;
 };
 
@@ -30,11 +30,11 @@ inline core::Titration titration(double titrandVolume, double electrolyteVolume,
                                  double buretteConc, const std::vector<PointSpec>& points = {}) {
     core::Titration t;
     core::setConditions(t, titrandVolume, electrolyteVolume, titrandConc, buretteConc);
-    for (const PointSpec& p : points) {
-        t.points.emplace_back();
-        t.points.back().Volume = p.volume;
-        t.points.back().EmfObs = p.emf;
-        t.points.back().UsePoint = p.used;
+    for (const PointSpec& s : points) {
+        core::Point& p = t.points.emplace_back();
+        p.Volume = s.volume;
+        p.EmfObs = s.emf;
+        p.UsePoint = s.used;
     }
     return t;
 }
@@ -43,16 +43,6 @@ inline core::Titration titration(double titrandVolume, double electrolyteVolume,
 inline core::CalculationState state(const core::Titration& t) {
     core::RecordingSink ignored;
     return core::CalculationState(t, core::readCalculationInputs(t.inputs, ignored));
-}
-
-/// The model as the refinement sees it once it has copied the conditions.
-inline core::ElectrodeModel preparedModel(const core::CalculationState& s) {
-    core::ElectrodeModel m = s.model;
-    m.TitrandConc = s.conditions.titrandConc;
-    m.BuretteConc = s.conditions.buretteConc;
-    m.InitialVolume = s.conditions.titrandVolume + s.conditions.electrolyteVolume;
-    m.pKw = s.inputs.pKw;
-    return m;
 }
 
 } // namespace crafted
