@@ -125,31 +125,41 @@ TEST(Calibrator, ExamplesGiveBackWhatTheSimulatorUsed) {
     }
 }
 
-TEST(Calibrator, RejectedFileHasItsMessageAndNoReport) {
+TEST(Calibrator, FilesThatAreRejectedOrCannotBeCalculatedAreNotOk) {
     QTemporaryDir dir;
-    const QString bad = dir.filePath("bad.txt");
-    writeFile(bad, "run 7\r\n25 0 0.01\r\n1 300\r\n");
-    const std::string badPath = bad.toStdString();
+    const std::string bad = dir.filePath("bad.txt").toStdString();
+    const std::string acidOnly = dir.filePath("acid-only.txt").toStdString();
     const std::string good = examplePath("acid-with-alkali.txt");
+    writeFile(QString::fromStdString(bad), "run 7\r\n25 0 0.01\r\n1 300\r\n");
+    // Points in the acid range only: the alkali branch has no points to fit.
+    writeFile(QString::fromStdString(acidOnly),
+              "acid only\n25 25 0.02 -0.1\n0 300\n0.5 299\n1 298\n1.5 297\n2 295\n");
 
     cli::Options options;
-    options.files = {badPath, good};
+    options.files = {bad, good};
     const cli::RunResult report = cli::calibrateFiles(options, "today");
     EXPECT_EQ(report.exitStatus, 1);
-    EXPECT_EQ(report.errors, badPath + ": The second line does not contain 4 items of data\n");
-    EXPECT_EQ(report.output.rfind("TAMO: Electrode Calibration\nData from " + good + "\n", 0), 0u)
-        << report.output.substr(0, 200);
+    EXPECT_EQ(report.errors, bad + ": The second line does not contain 4 items of data\n");
+    EXPECT_EQ(report.output.rfind("TAMO: Electrode Calibration\nData from " + good + "\n", 0), 0u);
 
-    const cli::RunResult json = cli::calibrateFiles(jsonOptions({badPath, good}), "today");
+    const cli::RunResult json = cli::calibrateFiles(jsonOptions({bad, acidOnly, good}), "today");
+    EXPECT_EQ(json.exitStatus, 1);
     const auto objects = jsonLines(json.output);
-    ASSERT_EQ(objects.size(), 2u);
-    EXPECT_FALSE(objects[0]["ok"].toBool());
+    ASSERT_EQ(objects.size(), 3u);
     EXPECT_TRUE(objects[0]["id"].isNull());
     EXPECT_EQ(objects[0]["messages"].toArray(),
               QJsonArray{"The second line does not contain 4 items of data"});
     EXPECT_TRUE(objects[0]["points"].toArray().isEmpty());
-    EXPECT_TRUE(objects[0]["results"]["E0"].isNull());
-    EXPECT_TRUE(objects[1]["ok"].toBool());
+    EXPECT_EQ(objects[1]["id"].toString(), "acid only");
+    EXPECT_FALSE(objects[1]["messages"].toArray().isEmpty());
+    for (const QJsonValue& p : objects[1]["points"].toArray())
+        EXPECT_TRUE(p["emf_calc"].isNull());
+    for (int i : {0, 1}) {
+        EXPECT_FALSE(objects[i]["ok"].toBool());
+        for (const QJsonValue& v : objects[i]["results"].toObject())
+            EXPECT_TRUE(v.isNull());
+    }
+    EXPECT_TRUE(objects[2]["ok"].toBool());
 }
 
 TEST(Calibrator, ReportsAreSeparatedByOneEmptyLineAndShowTheTextsAsTyped) {
@@ -165,25 +175,6 @@ TEST(Calibrator, ReportsAreSeparatedByOneEmptyLineAndShowTheTextsAsTyped) {
     EXPECT_NE(run.output.find("\npKw = 13,78\n"), std::string::npos);
     EXPECT_EQ(run.output.find('\r'), std::string::npos);
     EXPECT_EQ(run.output.back(), '\n');
-}
-
-TEST(Calibrator, DataThatCannotBeCalculatedIsNotOk) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("acid-only.txt");
-    // Points in the acid range only: the alkali branch has no points to fit.
-    writeFile(path, "acid only\n25 25 0.02 -0.1\n0 300\n0.5 299\n1 298\n1.5 297\n2 295\n");
-    const cli::RunResult run = cli::calibrateFiles(jsonOptions({path.toStdString()}), "today");
-    EXPECT_EQ(run.exitStatus, 1);
-    const auto objects = jsonLines(run.output);
-    ASSERT_EQ(objects.size(), 1u);
-    const QJsonObject& o = objects[0];
-    EXPECT_FALSE(o["ok"].toBool());
-    EXPECT_FALSE(o["messages"].toArray().isEmpty());
-    EXPECT_EQ(o["id"].toString(), "acid only");
-    for (const QJsonValue& v : o["results"].toObject())
-        EXPECT_TRUE(v.isNull());
-    for (const QJsonValue& p : o["points"].toArray())
-        EXPECT_TRUE(p["emf_calc"].isNull());
 }
 
 } // namespace
