@@ -1,7 +1,6 @@
 #include "Calibrator.h"
 
 #include "Json.h"
-
 #include "core/Calculation.h"
 #include "core/ElectrodeModel.h"
 #include "core/NumberEntry.h"
@@ -9,6 +8,12 @@
 #include "core/Selection.h"
 #include "io/DataFile.h"
 #include "plot/PlotExport.h"
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <utility>
 
 namespace cli {
 
@@ -175,27 +180,68 @@ bool writePlots(const Options& options, const FileResult& r, std::string& errors
     return written;
 }
 
+/// What one file gives the run.
+struct FileOutput {
+    std::string output; ///< its report or its JSON line
+    std::string errors; ///< its "FILE: message" lines
+    bool ok = false;    ///< read and calibrated (and drawn, when plots were asked for)
+    bool isReport = false;
+};
+
+FileOutput processFile(const std::string& path, const Options& options,
+                       const std::string& dateText) {
+    FileOutput out;
+    FileMessages messages(path, out.errors);
+    const FileResult r = calibrate(path, options, messages);
+    out.ok = r.calibrated;
+    // A titration that was calculated, converged or not, can be drawn.
+    if (r.titration.results.E0 && wantsPlots(options) && !writePlots(options, r, out.errors))
+        out.ok = false;
+    if (options.format == OutputFormat::Json) {
+        writeJson(out.output, path, r, messages.texts);
+    } else if (r.read) {
+        out.output = core::resultsReport(r.titration, path, dateText, "\n");
+        out.isReport = true;
+    }
+    return out;
+}
+
+/// Runs work(i) for every file index. The files are independent, so a batch is
+/// shared among the processor's cores; a few files are not worth the threads.
+void forEachFile(std::size_t count, const std::function<void(std::size_t)>& work) {
+    constexpr std::size_t kFilesPerThread = 16;
+    const std::size_t threads = std::min<std::size_t>(
+        std::max(1u, std::thread::hardware_concurrency()), count / kFilesPerThread);
+    if (threads <= 1) {
+        for (std::size_t i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<std::size_t> next{0};
+    std::vector<std::jthread> workers;
+    for (std::size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+            for (std::size_t i = next++; i < count; i = next++)
+                work(i);
+        });
+}
+
 } // namespace
 
 RunResult calibrateFiles(const Options& options, const std::string& dateText) {
+    std::vector<FileOutput> outputs(options.files.size());
+    forEachFile(outputs.size(), [&](std::size_t i) {
+        outputs[i] = processFile(options.files[i], options, dateText);
+    });
     RunResult run;
     bool firstReport = true;
-    for (const std::string& path : options.files) {
-        FileMessages messages(path, run.errors);
-        const FileResult r = calibrate(path, options, messages);
-        if (!r.calibrated)
+    for (const FileOutput& file : outputs) {
+        if (!file.ok)
             run.exitStatus = 1;
-        // A titration that was calculated, converged or not, can be drawn.
-        if (r.titration.results.E0 && wantsPlots(options) && !writePlots(options, r, run.errors))
-            run.exitStatus = 1;
-        if (options.format == OutputFormat::Json) {
-            writeJson(run.output, path, r, messages.texts);
-        } else if (r.read) {
-            if (!firstReport)
-                run.output += '\n';
-            firstReport = false;
-            run.output += core::resultsReport(r.titration, path, dateText, "\n");
-        }
+        run.errors += file.errors;
+        if (file.isReport && !std::exchange(firstReport, false))
+            run.output += '\n';
+        run.output += file.output;
     }
     return run;
 }

@@ -162,6 +162,34 @@ TEST(Calibrator, FilesThatAreRejectedOrCannotBeCalculatedAreNotOk) {
     EXPECT_TRUE(objects[2]["ok"].toBool());
 }
 
+TEST(Calibrator, ABatchKeepsTheOrderOfItsFiles) {
+    // Enough files for the batch to be shared among threads; every tenth is rejected.
+    QTemporaryDir dir;
+    cli::Options options = jsonOptions({});
+    std::string expectedErrors;
+    for (int i = 0; i < 60; ++i) {
+        const std::string path = dir.filePath(QString("t%1.txt").arg(i)).toStdString();
+        options.files.push_back(i % 10 == 3 ? path : examplePath("acid-with-alkali.txt"));
+        if (i % 10 == 3) {
+            writeFile(QString::fromStdString(path), "x\n1 2 3\n");
+            expectedErrors += path + ": The second line does not contain 4 items of data\n";
+        }
+    }
+    const cli::RunResult run = cli::calibrateFiles(options, "today");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.errors, expectedErrors);
+    const auto objects = jsonLines(run.output);
+    ASSERT_EQ(objects.size(), options.files.size());
+    const cli::RunResult single = cli::calibrateFiles(jsonOptions({options.files[0]}), "today");
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        EXPECT_EQ(objects[i]["file"].toString().toStdString(), options.files[i]);
+        EXPECT_EQ(objects[i]["ok"].toBool(), i % 10 != 3);
+        if (i % 10 != 3) {
+            EXPECT_EQ(objects[i], jsonLines(single.output)[0]) << i;
+        }
+    }
+}
+
 TEST(Calibrator, ReportsAreSeparatedByOneEmptyLineAndShowTheTextsAsTyped) {
     cli::Options options;
     options.inputs.pKbox = "13,78";
