@@ -25,8 +25,8 @@ struct Point {
     double GranValue = 0;  ///< Gran function, ml mol dm-3
     double GranResid = 0;  ///< GranValue minus the Gran line of its branch
     double Resid = 0;      ///< observed minus calculated emf, mV
-    /// The texts a save writes for this point when they differ from the
-    /// formatted numbers (a value just typed in the grid); empty otherwise.
+    /// The texts just typed in the grid for this point, which the grid shows
+    /// until it is next refilled; empty otherwise.
     std::string volumeText;
     std::string emfText;
     bool operator==(const Point&) const = default;

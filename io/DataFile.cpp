@@ -13,7 +13,6 @@ namespace io {
 namespace {
 
 constexpr std::size_t kZoneWidth = 14;
-constexpr const char* kEmfPattern = "#0.00";
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -132,21 +131,6 @@ void apply(DataFileContent&& content, core::Titration& t) {
     t.fileLatin1 = content.latin1;
 }
 
-/// The typed text when it is one number that the reader gives back exactly as
-/// stored, its decimal mark made the locale's so that a line never mixes
-/// separators; otherwise the fallback text.
-std::string pointText(const std::string& typed, double stored, std::string fallback) {
-    const std::string text(trimSpaces(core::FixDecimalSeparator(typed)));
-    const char decimal = decimalCharacter(text);
-    const bool oneRun = !text.empty() && std::all_of(text.begin(), text.end(), [&](char c) {
-        return isNumberCharacter(c, decimal);
-    });
-    if (!oneRun)
-        return fallback;
-    core::RecordingSink ignored;
-    const LineItems items = ParseNumbers(text, ignored);
-    return items.hasDigit[0] && items.item[0] == stored ? text : fallback;
-}
 
 /// The values in print zones: each but the last padded up to the next zone start
 /// that leaves at least one space.
@@ -229,9 +213,8 @@ DataFileTexts dataFileTexts(const core::Titration& t) {
     texts.conditions = {t.v0.text, t.v1.text, t.Initial.text, t.Burette.text};
     texts.points.reserve(t.points.size());
     for (const core::Point& p : t.points)
-        texts.points.emplace_back(
-            pointText(p.volumeText, p.Volume, core::generalNumberText(p.Volume)),
-            pointText(p.emfText, p.EmfObs, core::formatNumber(p.EmfObs, kEmfPattern)));
+        texts.points.emplace_back(core::generalNumberText(p.Volume),
+                                  core::generalNumberText(p.EmfObs));
     texts.latin1 = t.fileLatin1;
     return texts;
 }

@@ -58,9 +58,9 @@ struct DataFileTexts {
     bool latin1 = false;                                     ///< write Latin-1 (when every character fits)
 };
 
-/// The texts of a titration: the condition captions; for each point the text
-/// typed in the grid when there is one, else the volume as general number text
-/// and the emf formatted "#0.00".
+/// The texts of a titration: the condition captions and, for each point, the
+/// volume and the emf as the shortest texts that read back to the stored
+/// numbers (a measured emf keeps every digit it was read or typed with).
 DataFileTexts dataFileTexts(const core::Titration& titration);
 
 /// The bytes of a data file: lines ended by CR LF, values in print zones of 14
