@@ -80,7 +80,8 @@ void granLine(Canvas& dc, const PlotGeometry& g, double firstVolume, double last
 
 void drawSeries(Canvas& dc, const PlotGeometry& g, const core::Titration& t, DisplayMode mode) {
     const int n = t.PointCount();
-    if (n == 0)
+    // A titration not calculated yet has no curve and no Gran lines to show.
+    if (n == 0 || !t.results.E0)
         return;
     Polyline curve(dc);
     switch (mode) {

@@ -27,6 +27,7 @@ calculatedTitration(const sim::Setup& setup,
     t.AlkaliGradient = -setup.buretteConc * (1 - setup.carbonateFraction);
     t.AlkaliIntercept = -t.AlkaliGradient * sim::alkaliEndPoint(setup);
     t.Param = {setup.E0, setup.slope, 1};
+    t.results.E0 = setup.E0;
     for (std::size_t i = 0; i < t.points.size(); ++i) {
         core::Point& p = t.points[i];
         p.PointPH = (setup.E0 - p.EmfObs) / setup.slope;

@@ -197,6 +197,7 @@ const core::Titration kFive = [] {
         std::tie(p.Volume, p.EmfObs, p.PointPH, p.Resid, p.UsePoint) =
             std::tuple(V[i], emf[i], pH[i], resid[i], i != 0 && i != 2);
     }
+    t.results.E0 = 400;
     return t;
 }();
 
@@ -270,6 +271,11 @@ TEST(Views, TheEmfVolumeCurveJoinsEveryPointTheEmfPHCurvePoint1AndTheUsedOnes) {
     const std::vector<Segment> pH{{56, 29, 119, 54}, {119, 54, 324, 187}, {324, 187, 592, 363}};
     EXPECT_EQ(Drawn(true, kFive, DisplayMode::EmfVolume, 1, 600, 400).diagonals(), volume);
     EXPECT_EQ(Drawn(true, kFive, DisplayMode::EmfPH, 1, 600, 400).diagonals(), pH);
+    // Not calculated yet: the points alone, no curve through them.
+    core::Titration loaded = kFive;
+    loaded.results.E0.reset();
+    for (const DisplayMode mode : {DisplayMode::EmfVolume, DisplayMode::EmfPH})
+        EXPECT_TRUE(Drawn(true, loaded, mode, 1, 600, 400).diagonals().empty());
 }
 
 TEST(Views, EveryDrawablePointGetsABlackCrossAndTheCurveBreaksAtABadValue) {
