@@ -1,0 +1,79 @@
+#pragma once
+
+// Answers the window's dialogs from a script and records what was shown.
+
+#include "ui/Dialogs.h"
+
+#include <QList>
+#include <QPrinter>
+#include <QStringList>
+
+#include <functional>
+
+namespace uitest {
+
+struct Shown {
+    QString kind; ///< "message" or "question"
+    QString text;
+    QString title;
+};
+
+class ScriptedDialogs : public ui::Dialogs {
+public:
+    QStringList openAnswers;  ///< one per open dialog, in order; none left: cancelled
+    QStringList saveAnswers;  ///< one per save dialog
+    QList<bool> questionAnswers;
+    QStringList textAnswers;
+    /// Sets up the printer when the printer dialog is confirmed; none: cancelled.
+    std::function<void(QPrinter&)> printer;
+
+    QList<Shown> shown;
+    QStringList openTitles, saveTitles, openFolders;
+    QStringList openedWithDesktop;
+    QString printerTitle;
+    int beeps = 0;
+
+    QStringList messages() const {
+        QStringList texts;
+        for (const Shown& s : shown)
+            if (s.kind == QLatin1String("message"))
+                texts << s.text;
+        return texts;
+    }
+
+    QString openFileName(QWidget*, const QString& title, const QString& folder,
+                         const QStringList&) override {
+        openTitles << title;
+        openFolders << folder;
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString& title, const QString&, const QStringList&,
+                         QString*) override {
+        saveTitles << title;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    void message(QWidget*, const QString& text, const QString& title) override {
+        shown.append({QStringLiteral("message"), text, title});
+    }
+    bool question(QWidget*, const QString& text, const QString& title) override {
+        shown.append({QStringLiteral("question"), text, title});
+        return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
+    }
+    QString textInput(QWidget*, const QString&, const QString&, const QStringList&) override {
+        return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
+    }
+    bool choosePrinter(QWidget*, QPrinter& p, const QString& title) override {
+        printerTitle = title;
+        if (!printer)
+            return false;
+        printer(p);
+        return true;
+    }
+    void beep() override { ++beeps; }
+    bool openWithDesktop(const QString& path) override {
+        openedWithDesktop << path;
+        return true;
+    }
+};
+
+} // namespace uitest

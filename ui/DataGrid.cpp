@@ -1,0 +1,137 @@
+#include "DataGrid.h"
+
+#include "GridModel.h"
+
+#include <QAbstractButton>
+#include <cmath>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+namespace ui {
+
+DataGrid::DataGrid(GridModel& model, Twips twips, QWidget* parent)
+    : QTableView(parent), m_model(model), m_twips(twips) {
+    setModel(&model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setSectionsClickable(false);
+    verticalHeader()->setHighlightSections(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    verticalHeader()->setDefaultSectionSize(m_twips.px(kRowTwips));
+    horizontalHeader()->setFixedHeight(m_twips.px(kRowTwips));
+    verticalHeader()->setFixedWidth(m_twips.px(kFixedColumnTwips));
+    // The corner shows the caption of the fixed column.
+    if (auto* corner = findChild<QAbstractButton*>())
+        corner->installEventFilter(this);
+    applyLayout();
+}
+
+int DataGrid::columnTwips(int column) const {
+    switch (column) {
+    case ColVolume: return 750;
+    case ColUse: return 420;
+    default: return 795;
+    }
+}
+
+void DataGrid::applyLayout() {
+    for (int c = 0; c < GridColumnCount; ++c)
+        setColumnWidth(c, m_twips.px(columnTwips(c)));
+}
+
+bool DataGrid::fit(bool width) {
+    const QWidget* container = parentWidget();
+    if (!container)
+        return false;
+    const QRect client = container->contentsRect();
+    const double limit = std::nearbyint(m_twips.twips(width ? client.width() : client.height()) -
+                                        m_twips.twips(width ? x() : y()) - kMarginTwips);
+    double total = kAllowanceTwips;
+    const int count = width ? GridColumnCount + 1 : m_model.rowCount() + 1;
+    for (int k = 0; k < count; ++k) {
+        // The fixed column and the header row come first.
+        total += width ? (k == 0 ? kFixedColumnTwips : columnTwips(k - 1)) : kRowTwips;
+        if (total > limit) {
+            total = limit;
+            break;
+        }
+    }
+    if (total <= 0)
+        return false; // too small a container: the grid keeps its size
+    if (width)
+        resize(m_twips.px(total), height());
+    else
+        resize(this->width(), m_twips.px(total));
+    return true;
+}
+
+void DataGrid::FitGridWidth() {
+    fit(true);
+}
+
+void DataGrid::FitGridHeight() {
+    fit(false);
+}
+
+int DataGrid::currentPoint() const {
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.row() + 1 : 0;
+}
+
+int DataGrid::currentColumn() const {
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.column() : -1;
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        QTableView::keyPressEvent(event);
+        return;
+    default:
+        emit keyTyped(event);
+    }
+}
+
+void DataGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (currentIndex().isValid())
+        emit cellDoubleClicked();
+}
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
+    auto* corner = qobject_cast<QAbstractButton*>(watched);
+    if (!corner || event->type() != QEvent::Paint)
+        return QTableView::eventFilter(watched, event);
+    QStyleOptionHeader option;
+    option.initFrom(corner);
+    option.text = kPointHeader;
+    option.textAlignment = Qt::AlignHCenter | Qt::AlignTop;
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    QPainter painter(corner);
+    style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+    return true;
+}
+
+} // namespace ui

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Twips.h"
+
+#include <QTableView>
+
+namespace ui {
+
+class GridModel;
+
+/// The data grid: a fixed header row, a fixed first column with the point
+/// numbers ("point" in the corner) and five columns. It sizes itself to its
+/// content within the free space of its container.
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    DataGrid(GridModel& model, Twips twips, QWidget* parent = nullptr);
+
+    GridModel& gridModel() const { return m_model; }
+    /// Column widths and the header after a refill.
+    void applyLayout();
+    /// Width: the columns plus 270 twips, at most the container's width less the
+    /// grid's left edge and 60 twips. A limit of zero or less changes nothing.
+    void FitGridWidth();
+    /// Height: the rows plus 270 twips, at most the container's height less the
+    /// grid's top edge and 60 twips.
+    void FitGridHeight();
+
+    /// The grid's current point (1-based) and column, or 0 for none (the fixed cells).
+    int currentPoint() const;
+    int currentColumn() const;
+
+signals:
+    /// A key the grid does not use for moving (characters, Enter, F2...).
+    void keyTyped(QKeyEvent* event);
+    void cellDoubleClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    /// Twips of the fixed column, of each column and of the allowance for borders.
+    static constexpr int kFixedColumnTwips = 420;
+    static constexpr int kAllowanceTwips = 270;
+    static constexpr int kMarginTwips = 60;
+    static constexpr int kRowTwips = 240;
+
+    int columnTwips(int column) const;
+    bool fit(bool width);
+
+    GridModel& m_model;
+    Twips m_twips;
+};
+
+} // namespace ui

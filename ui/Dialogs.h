@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QPrinter;
+class QWidget;
+
+namespace ui {
+
+/// What the window asks of the desktop: file dialogs, message boxes, the beep,
+/// the printer dialog and the help viewer. The program uses QtDialogs; tests
+/// give their own answers.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    /// An existing file chosen in an open dialog; empty when cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QStringList& filters) = 0;
+    /// A file name chosen in a save dialog (the user was asked before an existing
+    /// file is replaced); empty when cancelled.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QStringList& filters, QString* chosenFilter = nullptr) = 0;
+    /// A modal message with an OK button.
+    virtual void message(QWidget* parent, const QString& text, const QString& title) = 0;
+    /// A modal question with Yes and No; true for Yes.
+    virtual bool question(QWidget* parent, const QString& text, const QString& title) = 0;
+    /// A short line of text (with suggestions the user may pick); empty when cancelled.
+    virtual QString textInput(QWidget* parent, const QString& title, const QString& label,
+                              const QStringList& suggestions) = 0;
+    /// The printer dialog; false when cancelled.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) = 0;
+    virtual void beep() = 0;
+    /// Opens a local file with the desktop's viewer; false when none could be started.
+    virtual bool openWithDesktop(const QString& path) = 0;
+};
+
+/// The desktop's own dialogs.
+class QtDialogs : public Dialogs {
+public:
+    QString openFileName(QWidget* parent, const QString& title, const QString& folder,
+                         const QStringList& filters) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
+                         const QStringList& filters, QString* chosenFilter) override;
+    void message(QWidget* parent, const QString& text, const QString& title) override;
+    bool question(QWidget* parent, const QString& text, const QString& title) override;
+    QString textInput(QWidget* parent, const QString& title, const QString& label,
+                      const QStringList& suggestions) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;
+    void beep() override;
+    bool openWithDesktop(const QString& path) override;
+};
+
+} // namespace ui

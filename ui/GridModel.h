@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace ui {
+
+class TitrationDocument;
+
+/// The columns of the data grid after its fixed first column (the point number).
+enum GridColumn { ColVolume = 0, ColEmfObs, ColEmfCalc, ColPHCalc, ColUse, GridColumnCount };
+
+/// The data grid's table: one row per point. The volume and the observed emf
+/// show the text typed in the grid until the next refill, the use column
+/// follows the point's flag, and the calculated emf is the one worked out at
+/// the last refill (a corrected volume does not change it until the next
+/// calculation). No widget item is made per cell.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(TitrationDocument& document, QObject* parent = nullptr);
+
+    /// Rebuilds the whole table from the titration.
+    void refill();
+    /// Repaints one point's row after a switch or a correction.
+    void refreshRow(int point);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    /// The text of a cell as the grid shows it.
+    QString text(int row, int column) const;
+
+private:
+    TitrationDocument& m_document;
+    int m_rows = 0;
+    std::vector<double> m_calculatedEmf; ///< at the last refill; empty without results
+};
+
+/// The captions of the header row: "point" over the fixed column, then the columns.
+QString gridHeader(int column);
+inline const QString kPointHeader = QStringLiteral("point");
+
+} // namespace ui

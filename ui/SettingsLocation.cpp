@@ -1,0 +1,32 @@
+#include "SettingsLocation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace ui {
+
+bool canCreateFileIn(const QString& folder) {
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tamo-XXXXXX")));
+    return probe.open();
+}
+
+SettingsLocation locateSettings(const QString& programFolder, const QString& configFolder,
+                                const QString& documentsFolder) {
+    if (canCreateFileIn(programFolder))
+        return {QDir(programFolder).filePath(QStringLiteral("TAMO.INI")),
+                QDir(programFolder).filePath(QStringLiteral("data"))};
+    QDir().mkpath(configFolder);
+    return {QDir(configFolder).filePath(QStringLiteral("TAMO.INI")), documentsFolder};
+}
+
+SettingsLocation standardSettingsLocation() {
+    return locateSettings(QCoreApplication::applicationDirPath(),
+                          QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+} // namespace ui

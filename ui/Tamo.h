@@ -1,0 +1,186 @@
+#pragma once
+
+#include "SettingsLocation.h"
+#include "TitrationDocument.h"
+#include "Twips.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QRadioButton;
+class QToolBar;
+
+namespace ui {
+
+class DataGrid;
+class Dialogs;
+class GridModel;
+class PlotView;
+
+/// The main window: conditions and results on the left, the data grid below
+/// them, the data panel and the two plots on the right. Its slots are the
+/// commands of the menus, the toolbar and the boxes; the titration and the
+/// work on it belong to the document.
+class Tamo : public QMainWindow {
+    Q_OBJECT
+public:
+    Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent = nullptr);
+    ~Tamo() override;
+
+    /// Start-up, before the window is first shown: the settings, the initial
+    /// states, then the open dialog (or the file named on the command line).
+    void Form_Load(const QString& fileToLoad = {});
+
+    TitrationDocument& document() { return m_document; }
+    bool SettingsChanged() const { return m_settingsChanged; }
+    const SettingsLocation& settingsLocation() const { return m_settings; }
+
+public slots:
+    void LoadData_Click();
+    void SaveData_Click();
+    void SaveDataAs_Click();
+    void Exit_Click();
+    void Calculate_Click();
+    void DisplayOption_Click(int index);
+    void Help_Click();
+    void Quit_Click();
+    void RefineGamma_MouseUp(int index);
+    void HardCopy_Click();
+    void CopyData_Click();
+    void DataToClip_Click();
+    void ResidToClip_Click();
+    /// Loads a file as if it had been chosen in the open dialog.
+    void loadFile(const QString& path);
+
+    // The point cursor on the plots.
+    void Cursor(int k);
+    void DataPlot_KeyDown(int keyCode, int shift);
+    void DataPlot_MouseDown(double x);
+
+    // Editing in the grid.
+    void DataGrid_KeyPress(const QString& typed);
+    void DataGrid_DblClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Building the window.
+    void buildMenus();
+    void buildToolBar();
+    void buildLeftColumn();
+    void buildConditions();
+    void buildGammaFrame();
+    void buildResultsFrame();
+    void buildGranFrame();
+    void buildRightArea();
+    void setTabOrder();
+    void connectPointViews();
+    QLabel* label(QWidget* parent, const QString& objectName, const QString& text, int left,
+                  int top, int width);
+    QLineEdit* box(QWidget* parent, const QString& objectName, int left, int top, int width);
+    void place(QWidget* widget, int left, int top, int width, int height);
+
+    // The steps of the commands.
+    void SaveIni();
+    void readSettingsAtStartUp();
+    void SetDisplay();
+    void FillDataGrid();
+    void CursorData(int k);
+    void showConditions();
+    void showResults();
+    void showInputs();
+    void enterLoadedState();
+    void enterCalculatedState();
+    void Form_Resize();
+    void boxEnterReleased(QObject* box);
+    QString dialogFolder() const;
+    void endNow();
+    void OpenCellEditor(const QString& typed);
+    /// The editor's keys: true when the key was used up.
+    bool CellEditKeyDown(QKeyEvent* key);
+    void CellEditArrow(int key);
+    void EditA_LostFocus();
+    void setEditorColour();
+
+    Dialogs& m_dialogs;
+    SettingsLocation m_settings;
+    TitrationDocument m_document;
+    Twips m_twips;
+    bool m_settingsChanged = false;
+    bool m_settingsFailureShown = false;
+    bool m_endingNow = false;
+
+    QWidget* m_client = nullptr; ///< the design area, in twips
+    QToolBar* m_toolbar = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_saveData = nullptr;
+    QAction* m_saveDataAs = nullptr;
+    QAction* m_calculate = nullptr;
+    QMenu* m_displayMenu = nullptr;
+    QMenu* m_resultsMenu = nullptr;
+    QActionGroup* m_displayGroup = nullptr;
+    std::array<QAction*, 3> m_displayOption{};
+    QAction* m_version = nullptr;
+
+    QLineEdit* m_titrationId = nullptr;
+    QGroupBox* m_dataFrame = nullptr;
+    QGroupBox* m_gammaFrame = nullptr;
+    QGroupBox* m_resultsFrame = nullptr;
+    QGroupBox* m_granFrame = nullptr;
+    QLabel* m_v0 = nullptr;
+    QLabel* m_v1 = nullptr;
+    QLabel* m_initial = nullptr;
+    QLabel* m_burette = nullptr;
+    QLineEdit* m_pKbox = nullptr;
+    QLineEdit* m_tbox = nullptr;
+    std::array<QLineEdit*, 4> m_range{};
+    QLineEdit* m_gammaBox = nullptr;
+    std::array<QRadioButton*, 2> m_refineGamma{};
+    QLabel* m_gammaSd = nullptr;
+    QLabel* m_gammaPm = nullptr;
+
+    QLabel* m_e0Value = nullptr;
+    QLabel* m_e0sd = nullptr;
+    QLabel* m_slopeValue = nullptr;
+    QLabel* m_slopeSd = nullptr;
+    QLabel* m_slopeFactor = nullptr;
+    QLabel* m_rms = nullptr;        ///< Values(6)
+    QLabel* m_iterations = nullptr; ///< Values(7)
+    QLabel* m_acidEndPoint = nullptr;   ///< GranLabel(6)
+    QLabel* m_alkaliEndPoint = nullptr; ///< GranLabel(10)
+    QLabel* m_impurity = nullptr;       ///< GranLabel(12)
+    QLabel* m_corrAlkali = nullptr;
+    QLabel* m_alksd = nullptr;
+
+    QWidget* m_dataPanel = nullptr;
+    std::array<QLabel*, 2> m_dataLabel{};
+    QLabel* m_pHlabel = nullptr;
+    QLabel* m_chosen = nullptr;
+
+    GridModel* m_gridModel = nullptr;
+    DataGrid* m_grid = nullptr;
+    QLineEdit* m_editA = nullptr;
+    int m_gridRow = 0;             ///< the point of the cell being edited
+    int m_gridCol = -1;            ///< its column (GridColumn)
+    QString m_cellOldText;         ///< the cell's text before the edit
+    bool m_arrowsLeaveCell = true; ///< arrows end the edit (cyan) or move the caret (yellow)
+    bool m_editCancelled = false;  ///< Escape: the edit ends without storing
+    PlotView* m_dataPlot = nullptr;
+    PlotView* m_residualPlot = nullptr;
+};
+
+/// "TAMO Version " and the first, second and fourth numbers of the version.
+QString versionCaption(const QString& fourPartVersion);
+
+} // namespace ui

@@ -1,0 +1,297 @@
+// The commands of the main window: files, settings, calculation and display.
+#include "DataGrid.h"
+#include "Dialogs.h"
+#include "GridModel.h"
+#include "MessageBoxSink.h"
+#include "PlotView.h"
+#include "Tamo.h"
+#include "core/Format.h"
+#include "io/Settings.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QToolBar>
+
+namespace ui {
+
+namespace {
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+const QString kCaptionPrefix = QStringLiteral("TAMO: data from ");
+
+/// A condition label: red for an acid (positive), blue for an alkali (negative).
+void showSigned(QLabel* label, const core::Condition& c) {
+    label->setText(qs(c.text));
+    label->setStyleSheet(c.value > 0   ? QStringLiteral("color: rgb(255, 0, 0)")
+                         : c.value < 0 ? QStringLiteral("color: rgb(0, 0, 255)")
+                                       : QString());
+}
+
+} // namespace
+
+// ---- Settings ----
+
+void Tamo::readSettingsAtStartUp() {
+    const std::string path = m_settings.file.toStdString();
+    io::Settings defaults = io::defaultSettings({});
+    defaults.datafile = m_settings.defaultDataPath.toStdString();
+    // The defaults pass through the reader too, so the boxes show number texts.
+    io::Settings settings = io::parseSettingsText(io::settingsText(defaults));
+    settings.datafile = defaults.datafile;
+    m_settingsChanged = false;
+    if (!QFileInfo::exists(m_settings.file)) {
+        m_document.setDataFilePath(settings.datafile);
+        for (std::size_t i = 0; i < 4; ++i)
+            m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
+        m_document.setInput(InputBox::pKbox, settings.pKw);
+        m_document.setInput(InputBox::Tbox, settings.temperature);
+        SaveIni();
+    }
+    io::readSettingsFile(path, settings); // unreadable: the values above stay in the boxes
+    m_document.setDataFilePath(settings.datafile);
+    for (std::size_t i = 0; i < 4; ++i)
+        m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
+    m_document.setInput(InputBox::pKbox, settings.pKw);
+    m_document.setInput(InputBox::Tbox, settings.temperature);
+}
+
+void Tamo::SaveIni() {
+    const core::Titration& t = m_document.titration();
+    io::Settings settings;
+    settings.datafile = t.DataFilePath;
+    settings.range = t.inputs.Range;
+    settings.pKw = t.inputs.pKbox;
+    settings.temperature = t.inputs.Tbox;
+    const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
+    if (error.empty() || m_settingsFailureShown)
+        return;
+    m_settingsFailureShown = true;
+    m_dialogs.message(this,
+                      qs(error) + QStringLiteral("\n\nTAMO goes on with the values in its boxes, "
+                                                 "but cannot remember them for the next start."),
+                      kAppTitle);
+}
+
+// ---- Files ----
+
+QString Tamo::dialogFolder() const {
+    QFileInfo info(qs(m_document.titration().DataFilePath));
+    if (info.isDir() || info.isFile())
+        return info.absoluteFilePath();
+    for (QDir dir = info.absoluteDir(); !dir.isRoot(); dir.setPath(QFileInfo(dir.path()).path()))
+        if (dir.exists())
+            return dir.path();
+    return QDir::homePath();
+}
+
+void Tamo::LoadData_Click() {
+    const QString path =
+        m_dialogs.openFileName(this, QStringLiteral("TAMO: Open calibration data file"), dialogFolder(),
+                               {QStringLiteral("TAMO data (*.txt)"), QStringLiteral("All files (*)")});
+    if (!path.isEmpty())
+        loadFile(path);
+}
+
+void Tamo::loadFile(const QString& chosen) {
+    const QString path = chosen.trimmed();
+    {
+        MessageBoxSink sink(m_dialogs, this);
+        if (!m_document.load(path.toStdString(), sink))
+            return; // the titration loaded before stays, with its path and caption
+    }
+    SaveIni();
+    setWindowTitle(kCaptionPrefix + path);
+    enterLoadedState();
+    bool selected = false;
+    {
+        MessageBoxSink sink(m_dialogs, this);
+        selected = m_document.selectPoints(sink);
+    }
+    CursorData(m_document.cursorPoint());
+    m_document.setDisplayMode(plot::DisplayMode::Gran);
+    if (selected)
+        Calculate_Click();
+    FillDataGrid();
+    if (m_dataPlot->isVisible())
+        m_dataPlot->setFocus();
+}
+
+void Tamo::SaveData_Click() {
+    const std::string error = m_document.save(m_document.titration().DataFilePath);
+    if (!error.empty())
+        m_dialogs.message(this, qs(error), kAppTitle);
+}
+
+void Tamo::SaveDataAs_Click() {
+    QString path = m_dialogs.saveFileName(this, QStringLiteral("Save calibration data file"),
+                                          dialogFolder(), {QStringLiteral("TAMO data (*.txt)")})
+                       .trimmed();
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".txt");
+    const std::string error = m_document.save(path.toStdString());
+    if (!error.empty()) {
+        m_dialogs.message(this, qs(error), kAppTitle);
+        return; // the titration keeps the file it came from
+    }
+    m_document.setDataFilePath(path.toStdString());
+    setWindowTitle(kCaptionPrefix + path);
+}
+
+// ---- States ----
+
+void Tamo::enterLoadedState() {
+    m_calculate->setEnabled(true);
+    m_saveData->setEnabled(true);
+    m_saveDataAs->setEnabled(true);
+    if (m_document.state() == WindowState::NoData)
+        m_document.setState(WindowState::Loaded);
+}
+
+void Tamo::enterCalculatedState() {
+    m_editA->hide();
+    m_displayMenu->setEnabled(true);
+    m_resultsMenu->setEnabled(true);
+    m_dataPanel->show();
+    m_resultsFrame->show();
+    m_granFrame->show();
+    m_toolbar->setEnabled(true);
+    m_document.setState(WindowState::Calculated);
+}
+
+// ---- Calculation and display ----
+
+void Tamo::Calculate_Click() {
+    MessageBoxSink sink(m_dialogs, this, core::kNegativeCarbonate);
+    const core::CalculationOutcome outcome = m_document.calculate(sink);
+    if (outcome == core::CalculationOutcome::Stopped) {
+        // The titration is as it was; the plots on show keep following it.
+        if (m_document.state() == WindowState::Calculated)
+            SetDisplay();
+        return;
+    }
+    enterCalculatedState();
+    showResults();
+    SetDisplay();
+    sink.release();
+    FillDataGrid();
+}
+
+void Tamo::SetDisplay() {
+    m_residualPlot->show();
+    m_residualPlot->redraw();
+    m_dataPlot->show();
+    m_dataPlot->redraw();
+    m_dataPlot->setFocus();
+}
+
+void Tamo::DisplayOption_Click(int index) {
+    m_document.setDisplayMode(static_cast<plot::DisplayMode>(index + 1));
+    SetDisplay();
+}
+
+void Tamo::FillDataGrid() {
+    m_document.clearTypedTexts();
+    m_gridModel->refill();
+    m_grid->show();
+    m_grid->applyLayout();
+    m_grid->setCurrentIndex(QModelIndex());
+    m_grid->FitGridWidth();
+    m_grid->FitGridHeight();
+}
+
+void Tamo::CursorData(int k) {
+    const core::Titration& t = m_document.titration();
+    if (k < 1 || k > t.PointCount())
+        return;
+    const core::Point& p = t.points[static_cast<std::size_t>(k - 1)];
+    m_dataLabel[0]->setText(qs(core::formatNumber(p.Volume, "##0.0#####")));
+    m_dataLabel[1]->setText(qs(core::formatNumber(p.EmfObs, "##0.0##")));
+    m_chosen->setText(p.UsePoint ? QStringLiteral("use") : QStringLiteral("ignore"));
+    m_chosen->setStyleSheet(p.UsePoint ? QStringLiteral("color: rgb(0, 0, 255)")
+                                       : QStringLiteral("color: rgb(255, 0, 255)"));
+    m_pHlabel->setText(QStringLiteral("pH(calc)= ") + qs(core::formatNumber(p.PointPH, "#0.000")));
+}
+
+void Tamo::showConditions() {
+    const core::Titration& t = m_document.titration();
+    m_titrationId->setText(qs(t.TitrationID));
+    m_titrationId->setCursorPosition(0);
+    m_v0->setText(qs(t.v0.text));
+    m_v1->setText(qs(t.v1.text));
+    showSigned(m_initial, t.Initial);
+    showSigned(m_burette, t.Burette);
+    showResults();
+}
+
+void Tamo::showResults() {
+    const core::ResultCaptions& c = m_document.titration().captions;
+    const std::pair<QLabel*, const std::string*> labels[] = {
+        {m_e0Value, &c.E0Value},       {m_e0sd, &c.E0sd},
+        {m_slopeValue, &c.SlopeValue}, {m_slopeSd, &c.SlopeSd},
+        {m_slopeFactor, &c.SlopeFactor}, {m_rms, &c.Values6},
+        {m_iterations, &c.Values7},    {m_acidEndPoint, &c.GranLabel6},
+        {m_alkaliEndPoint, &c.GranLabel10}, {m_impurity, &c.GranLabel12},
+        {m_corrAlkali, &c.CorrAlkali}, {m_alksd, &c.Alksd},
+        {m_gammaSd, &c.GammaSd}};
+    for (const auto& [label, text] : labels)
+        label->setText(qs(*text));
+}
+
+void Tamo::showInputs() {
+    const auto show = [](QLineEdit* box, const std::string& text) {
+        const QString value = qs(text);
+        if (box->text() != value)
+            box->setText(value);
+    };
+    for (std::size_t i = 0; i < m_range.size(); ++i)
+        show(m_range[i], m_document.input(static_cast<InputBox>(i)));
+    show(m_pKbox, m_document.input(InputBox::pKbox));
+    show(m_tbox, m_document.input(InputBox::Tbox));
+    show(m_gammaBox, m_document.input(InputBox::GammaBox));
+}
+
+void Tamo::RefineGamma_MouseUp(int index) {
+    m_gammaBox->setEnabled(index == 0);
+    m_gammaSd->setVisible(index == 1);
+    m_gammaPm->setVisible(index == 1);
+    if (index == 0)
+        m_document.setInput(InputBox::GammaBox, "1");
+    m_document.setRefineGamma(index == 1);
+    Calculate_Click();
+}
+
+// ---- Help ----
+
+void Tamo::Help_Click() {
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath(QStringLiteral("tamo.html"));
+    const QString installed = QDir::cleanPath(
+        programFolder.filePath(QStringLiteral("../share/doc/tamo/tamo.html")));
+    const QString manual = QFileInfo::exists(beside) ? beside : installed;
+    if (!QFileInfo::exists(manual)) {
+        m_dialogs.message(this,
+                          QStringLiteral("The user manual \"%1\" cannot be found.").arg(beside),
+                          kAppTitle);
+        return;
+    }
+    if (!m_dialogs.openWithDesktop(manual))
+        m_dialogs.message(this,
+                          QStringLiteral("The user manual \"%1\" could not be opened: no program "
+                                         "to show HTML pages was found.")
+                              .arg(manual),
+                          kAppTitle);
+}
+
+} // namespace ui

@@ -1,0 +1,211 @@
+// Working with points: the cursor on the plots and editing in the data grid.
+#include "DataGrid.h"
+#include "Dialogs.h"
+#include "GridModel.h"
+#include "MessageBoxSink.h"
+#include "PlotView.h"
+#include "Tamo.h"
+#include "core/NumberEntry.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+/// The modifier state as a sum: 1 Shift, 2 Ctrl, 4 Alt.
+int shiftState(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) + (modifiers & Qt::ControlModifier ? 2 : 0) +
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+constexpr int kEnter = 13;
+constexpr int kSpace = 32;
+constexpr int kLeft = 37;
+constexpr int kRight = 39;
+
+int keyCode(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return kEnter;
+    case Qt::Key_Space: return kSpace;
+    case Qt::Key_Left: return kLeft;
+    case Qt::Key_Right: return kRight;
+    default: return 0;
+    }
+}
+
+bool isArrow(int key) {
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
+}
+
+} // namespace
+
+// ---- The point cursor ----
+
+void Tamo::connectPointViews() {
+    for (PlotView* view : {m_dataPlot, m_residualPlot}) {
+        connect(view, &PlotView::keyPressed, this, [this](QKeyEvent* event) {
+            DataPlot_KeyDown(keyCode(event), shiftState(event->modifiers()));
+        });
+        connect(view, &PlotView::mousePressed, this,
+                [this](QMouseEvent* event) { DataPlot_MouseDown(event->position().x()); });
+    }
+    connect(m_grid, &DataGrid::keyTyped, this, [this](QKeyEvent* event) {
+        if (!event->text().isEmpty())
+            DataGrid_KeyPress(event->text());
+    });
+    connect(m_grid, &DataGrid::cellDoubleClicked, this, &Tamo::DataGrid_DblClick);
+    m_editA->installEventFilter(this);
+}
+
+void Tamo::Cursor(int k) {
+    m_dataPlot->toggleCursorLine(k);
+    m_residualPlot->toggleCursorLine(k);
+    CursorData(m_document.cursorPoint());
+}
+
+void Tamo::DataPlot_KeyDown(int key, int shift) {
+    const int n = m_document.titration().PointCount();
+    int k = m_document.cursorPoint();
+    if (k < 1 || k > n)
+        return;
+    switch (key) {
+    case kLeft:
+        Cursor(k);
+        if (k > shift + 1)
+            m_document.setCursorPoint(k - 1 - shift);
+        Cursor(m_document.cursorPoint());
+        break;
+    case kRight:
+        Cursor(k);
+        if (k < n - shift)
+            m_document.setCursorPoint(k + 1 + shift);
+        Cursor(m_document.cursorPoint());
+        break;
+    case kEnter:
+    case kSpace:
+        Cursor(k);
+        m_document.switchPoint(k);
+        Calculate_Click();
+        m_dataPlot->showSelected(k);
+        CursorData(k);
+        break;
+    default: break;
+    }
+}
+
+void Tamo::DataPlot_MouseDown(double x) {
+    const int n = m_document.titration().PointCount();
+    int k = m_document.cursorPoint();
+    if (k < 1 || k > n)
+        return;
+    Cursor(k);
+    const long X = std::lrint(x);
+    const auto at = [this](int point) { return m_dataPlot->pointX(point); };
+    if (const auto xk = at(k); xk && *xk > X) {
+        while (k > 1 && at(k) && X < *at(k))
+            --k;
+    } else if (xk && *xk < X) {
+        while (k < n && at(k) && X > *at(k))
+            ++k;
+    }
+    m_document.setCursorPoint(k);
+    Cursor(k);
+}
+
+// ---- Editing in the grid ----
+
+void Tamo::DataGrid_KeyPress(const QString& typed) {
+    m_gridRow = m_grid->currentPoint();
+    m_gridCol = m_grid->currentColumn();
+    if (m_gridRow < 1)
+        return;
+    switch (m_gridCol) {
+    case ColVolume:
+    case ColEmfObs: OpenCellEditor(typed); break;
+    case ColEmfCalc:
+    case ColPHCalc: m_dialogs.beep(); break;
+    case ColUse:
+        m_document.switchPoint(m_gridRow);
+        m_dataPlot->showSelected(m_gridRow);
+        break;
+    default: break;
+    }
+}
+
+void Tamo::DataGrid_DblClick() {
+    DataGrid_KeyPress(QStringLiteral("\r"));
+}
+
+void Tamo::setEditorColour() {
+    QPalette palette = m_editA->palette();
+    palette.setColor(QPalette::Base, m_arrowsLeaveCell ? QColor(0, 255, 255) : QColor(255, 255, 0));
+    m_editA->setPalette(palette);
+}
+
+void Tamo::OpenCellEditor(const QString& typed) {
+    const QModelIndex index = m_grid->currentIndex();
+    m_cellOldText = m_gridModel->text(index.row(), index.column());
+    m_grid->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    m_arrowsLeaveCell = true;
+    setEditorColour();
+    const QRect cell = m_grid->visualRect(index);
+    const QPoint topLeft = m_grid->viewport()->mapTo(m_client, cell.topLeft());
+    m_editA->setGeometry(topLeft.x(), topLeft.y() + 1, cell.width(), cell.height() - 1);
+    const bool enter = typed == QLatin1String("\r") || typed == QLatin1String("\n");
+    m_editA->setText(enter ? m_cellOldText : typed);
+    m_editA->setCursorPosition(m_editA->text().size());
+    m_editCancelled = false;
+    m_editA->raise();
+    m_editA->show();
+    m_editA->setFocus(Qt::OtherFocusReason);
+}
+
+bool Tamo::CellEditKeyDown(QKeyEvent* key) {
+    if (key->key() == Qt::Key_F2) {
+        m_arrowsLeaveCell = !m_arrowsLeaveCell;
+        setEditorColour();
+        return true;
+    }
+    if (m_arrowsLeaveCell && isArrow(key->key())) {
+        CellEditArrow(key->key());
+        return true;
+    }
+    switch (key->key()) {
+    case Qt::Key_Escape:
+        // The edit ends and leaves the value and the cell as they were.
+        m_editCancelled = true;
+        m_grid->setFocus(Qt::OtherFocusReason);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: m_grid->setFocus(Qt::OtherFocusReason); return true;
+    default: return false;
+    }
+}
+
+void Tamo::CellEditArrow(int key) {
+    m_grid->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::postEvent(m_grid, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    m_editA->hide();
+}
+
+void Tamo::EditA_LostFocus() {
+    if (!m_editA->isVisible())
+        return;
+    const QString text = m_editA->text();
+    m_editA->hide();
+    if (std::exchange(m_editCancelled, false))
+        return;
+    MessageBoxSink sink(m_dialogs, this);
+    const double value = core::TextToNumber(text.toStdString(), sink);
+    if (m_gridCol == ColVolume)
+        m_document.setVolume(m_gridRow, value, text.toStdString());
+    else
+        m_document.setEmf(m_gridRow, value, text.toStdString());
+}
+
+} // namespace ui

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/Calculation.h"
+#include "core/MessageSink.h"
+#include "core/Titration.h"
+#include "plot/DisplayMode.h"
+
+#include <QObject>
+
+#include <string>
+
+namespace ui {
+
+/// The three states of the window; there is no way back to an earlier one.
+enum class WindowState {
+    NoData,     ///< nothing loaded yet
+    Loaded,     ///< a titration is loaded: Calculate and the save commands are offered
+    Calculated, ///< calculated once: toolbar, Display and Results are offered
+};
+
+/// Which input box a typed text belongs to.
+enum class InputBox { Range1, Range2, Range3, Range4, pKbox, Tbox, GammaBox };
+
+/// The one titration of the window and the commands on it. Widgets are views
+/// of it: they read it and follow its signals; none keeps a number of its own.
+class TitrationDocument : public QObject {
+    Q_OBJECT
+public:
+    explicit TitrationDocument(QObject* parent = nullptr);
+
+    const core::Titration& titration() const { return m_t; }
+    WindowState state() const { return m_state; }
+    plot::DisplayMode displayMode() const { return m_displayMode; }
+    /// The current point, 1 ... PointCount; 0 when there are no points.
+    int cursorPoint() const { return m_cursorPoint; }
+    /// Whether the results belong to the points loaded now.
+    bool hasResults() const { return m_t.results.E0.has_value(); }
+
+    /// Reads a data file. A rejected file sends its messages and changes nothing;
+    /// an accepted one replaces the titration (the input boxes stay), places the
+    /// current point in the middle and resets the end-point ratio. The caller
+    /// then selects and calculates.
+    bool load(const std::string& path, core::MessageSink& sink);
+    /// Selects the points by the pH ranges; false when the selection was stopped.
+    bool selectPoints(core::MessageSink& sink);
+    core::CalculationOutcome calculate(core::MessageSink& sink);
+    /// Writes the titration to the file; an empty text on success, else the reason.
+    std::string save(const std::string& path) const;
+
+    void setDataFilePath(const std::string& path);
+    void setIdentifier(const std::string& text);
+    void setInput(InputBox box, const std::string& text);
+    const std::string& input(InputBox box) const;
+    void setRefineGamma(bool refined);
+    void setDisplayMode(plot::DisplayMode mode);
+    void setCursorPoint(int point);
+    void setState(WindowState state);
+
+    /// Switches point i (1-based) between used and ignored; nothing is recalculated.
+    void switchPoint(int i);
+    /// Stores a corrected volume or emf of point i with the text as typed; nothing
+    /// is recalculated.
+    void setVolume(int i, double value, const std::string& typed);
+    void setEmf(int i, double value, const std::string& typed);
+    /// Forgets the typed texts: the grid shows the stored numbers again.
+    void clearTypedTexts();
+    /// Recomputes every point's emf residual with the current parameters.
+    void refreshResiduals();
+
+signals:
+    void titrationReplaced();
+    void pointChanged(int i);
+    void displayModeChanged();
+    void inputsChanged();
+    void stateChanged();
+
+private:
+    std::string& inputText(InputBox box);
+
+    core::Titration m_t;
+    WindowState m_state = WindowState::NoData;
+    plot::DisplayMode m_displayMode = plot::DisplayMode::Gran;
+    int m_cursorPoint = 0;
+};
+
+/// CursorPoint for a newly loaded titration: the middle point, halves to even
+/// (7 points give 4, 5 give 2).
+int middlePoint(int pointCount);
+
+} // namespace ui
