@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -14,9 +15,13 @@ bool canCreateFileIn(const QString& folder) {
     return probe.open();
 }
 
+bool isInstalledProgramFolder(const QString& programFolder) {
+    return QFileInfo::exists(QDir(programFolder).filePath(kInstalledManual));
+}
+
 SettingsLocation locateSettings(const QString& programFolder, const QString& configFolder,
                                 const QString& documentsFolder) {
-    if (canCreateFileIn(programFolder))
+    if (!isInstalledProgramFolder(programFolder) && canCreateFileIn(programFolder))
         return {QDir(programFolder).filePath(QStringLiteral("TAMO.INI")),
                 QDir(programFolder).filePath(QStringLiteral("data"))};
     QDir().mkpath(configFolder);

@@ -14,10 +14,18 @@ struct SettingsLocation {
 /// Whether a file can be created in the folder (tried, not guessed from permissions).
 bool canCreateFileIn(const QString& folder);
 
-/// The program folder when a file can be created there (a program run from its
-/// build or unpacked folder); otherwise (an installed program) the per-user
-/// configuration folder, which is created, with the user's documents folder as
-/// the start of the open dialog.
+/// Where the installed manual lies, relative to the program folder.
+inline const QString kInstalledManual = QStringLiteral("../share/doc/tamo/tamo.html");
+
+/// Whether the program folder belongs to an installed program: the manual lies
+/// in the share folder beside it (bin/../share/doc/tamo).
+bool isInstalledProgramFolder(const QString& programFolder);
+
+/// The program folder when the program is not installed and a file can be
+/// created there (a program run from its build or unpacked folder); otherwise
+/// the per-user configuration folder, which is created, with the user's
+/// documents folder as the start of the open dialog. An installed program never
+/// writes into its own folder, not even when run by the administrator.
 SettingsLocation locateSettings(const QString& programFolder, const QString& configFolder,
                                 const QString& documentsFolder);
 

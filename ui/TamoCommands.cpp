@@ -277,8 +277,7 @@ void Tamo::RefineGamma_MouseUp(int index) {
 void Tamo::Help_Click() {
     const QDir programFolder(QCoreApplication::applicationDirPath());
     const QString beside = programFolder.filePath(QStringLiteral("tamo.html"));
-    const QString installed = QDir::cleanPath(
-        programFolder.filePath(QStringLiteral("../share/doc/tamo/tamo.html")));
+    const QString installed = QDir::cleanPath(programFolder.filePath(kInstalledManual));
     const QString manual = QFileInfo::exists(beside) ? beside : installed;
     if (!QFileInfo::exists(manual)) {
         m_dialogs.message(this,

@@ -331,6 +331,15 @@ void WindowTest::settingsGoToTheUserFolderWhenTheProgramFolderIsReadOnly() {
     QCOMPARE(writable.defaultDataPath, user.filePath(QStringLiteral("data")));
     QCOMPARE(QDir(user.path()).entryList(QDir::Files | QDir::Hidden).size(), 0); // probe removed
 
+    // An installed program (its manual in ../share/doc/tamo) keeps out of its own
+    // folder even where it could write there.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/tamo")));
+    QVERIFY(writeAll(prefix.filePath(QStringLiteral("share/doc/tamo/tamo.html")), "<html>"));
+    QCOMPARE(ui::locateSettings(prefix.filePath(QStringLiteral("bin")), user.path(), user.path()).file,
+             user.filePath(QStringLiteral("TAMO.INI")));
+
     // A settings file that cannot be written: the window goes on and says so once.
     ScriptedDialogs dialogs;
     ui::Tamo tamo(dialogs, {QStringLiteral("/proc/TAMO.INI"), user.path()});
