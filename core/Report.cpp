@@ -7,64 +7,102 @@ namespace core {
 
 namespace {
 
-class Lines {
-public:
-    explicit Lines(std::string_view lineEnd) : m_lineEnd(lineEnd) {}
+template <typename... Parts> std::string join(const Parts&... parts) {
+    std::string text;
+    (text.append(parts), ...);
+    return text;
+}
 
-    template <typename... Parts> void add(const Parts&... parts) {
-        (m_text.append(parts), ...);
-        m_text.append(m_lineEnd);
-    }
-    std::string take() { return std::move(m_text); }
+/// The lines both reports share: the conditions, the electrode parameters and
+/// the Gran results, as the result captions show them.
+std::vector<std::string> resultLines(const Titration& t) {
+    const ResultCaptions& c = t.captions;
+    std::vector<std::string> lines{
+        join("volume of titrand ", t.v0.text),
+        join("electrolyte volume ", t.v1.text),
+        join("titrand concentration ", t.Initial.text),
+        join("burette concentration ", t.Burette.text),
+        join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
+        join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV"),
+        join("slope factor ", c.SlopeFactor)};
+    if (t.inputs.RefineGamma)
+        lines.push_back(join(t.inputs.GammaBox, " ± ", c.GammaSd));
+    lines.insert(lines.end(), {join("pKw = ", t.inputs.pKbox), "", "Gran plot results",
+                               join("Acid end-point   ", c.GranLabel6),
+                               join("Alkali end-point ", c.GranLabel10),
+                               join("Mean alkali concentration ", c.CorrAlkali, c.Alksd),
+                               join("Protolytic impurity level ", c.GranLabel12), ""});
+    return lines;
+}
 
-private:
-    std::string_view m_lineEnd;
-    std::string m_text;
+/// What the point tables show of one point.
+struct PointValues {
+    double calculated; ///< emf calculated afresh, mV
+    double difference; ///< observed - calculated, mV
 };
 
-void addPoints(Lines& lines, const Titration& t) {
-    const ElectrodeModel model = electrodeModel(t);
-    for (std::size_t i = 0; i < t.points.size(); ++i) {
-        const Point& p = t.points[i];
-        const double calculated = Ycalc(model, p.Volume);
-        lines.add(Padd(static_cast<double>(i + 1), "##0", 4), Padd(p.Volume, "##0.0#####", 7),
-                  Padd(p.EmfObs, "###0.000", 10), Padd(calculated, "###0.000", 10),
-                  Padd(p.EmfObs - calculated, "###0.000", 9), Padd(p.PointPH, "#0.000", 7),
-                  p.UsePoint ? "" : "not used");
-    }
+PointValues pointValues(const ElectrodeModel& model, const Point& p) {
+    const double calculated = Ycalc(model, p.Volume);
+    return {calculated, p.EmfObs - calculated};
 }
 
 } // namespace
 
 std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
                           std::string_view lineEnd) {
-    const ResultCaptions& c = t.captions;
-    Lines lines(lineEnd);
-    lines.add("TAMO: Electrode Calibration");
-    lines.add("Data from ", dataPath);
-    lines.add("Produced at ", dateText);
-    lines.add();
-    lines.add("Titration ID ", t.TitrationID);
-    lines.add("volume of titrand ", t.v0.text);
-    lines.add("electrolyte volume ", t.v1.text);
-    lines.add("titrand concentration ", t.Initial.text);
-    lines.add("burette concentration ", t.Burette.text);
-    lines.add("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV");
-    lines.add("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV");
-    lines.add("slope factor ", c.SlopeFactor);
-    if (t.inputs.RefineGamma)
-        lines.add(t.inputs.GammaBox, " ± ", c.GammaSd);
-    lines.add("pKw = ", t.inputs.pKbox);
-    lines.add();
-    lines.add("Gran plot results");
-    lines.add("Acid end-point   ", c.GranLabel6);
-    lines.add("Alkali end-point ", c.GranLabel10);
-    lines.add("Mean alkali concentration ", c.CorrAlkali, c.Alksd);
-    lines.add("Protolytic impurity level ", c.GranLabel12);
-    lines.add();
-    lines.add("  Volume", "   mV(obs)", "   mV(calc)", "  mV(diff)", " pH(calc)");
-    addPoints(lines, t);
-    return lines.take();
+    std::string text;
+    const auto add = [&](const std::string& line) {
+        text.append(line);
+        text.append(lineEnd);
+    };
+    add("TAMO: Electrode Calibration");
+    add(join("Data from ", dataPath));
+    add(join("Produced at ", dateText));
+    add("");
+    add(join("Titration ID ", t.TitrationID));
+    for (const std::string& line : resultLines(t))
+        add(line);
+    add("  Volume   mV(obs)   mV(calc)  mV(diff) pH(calc)");
+    const ElectrodeModel model = electrodeModel(t);
+    for (std::size_t i = 0; i < t.points.size(); ++i) {
+        const Point& p = t.points[i];
+        const PointValues v = pointValues(model, p);
+        add(join(Padd(static_cast<double>(i + 1), "##0", 4), Padd(p.Volume, "##0.0#####", 7),
+                 Padd(p.EmfObs, "###0.000", 10), Padd(v.calculated, "###0.000", 10),
+                 Padd(v.difference, "###0.000", 9), Padd(p.PointPH, "#0.000", 7),
+                 p.UsePoint ? "" : "not used"));
+    }
+    return text;
+}
+
+std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPath,
+                                     std::string_view dateText) {
+    std::vector<PrintLine> lines;
+    const auto add = [&](std::string text) { lines.push_back({{1, std::move(text)}}); };
+    add(std::string(20, '_'));
+    add("TAMO: Electrode Calibration");
+    add(join("Data from ", dataPath));
+    add(std::string(dateText));
+    add("");
+    for (std::string& line : resultLines(t))
+        add(std::move(line));
+    lines.push_back({{5, "volume"}, {15, "mV (obs)"}, {25, "mV(calc)"}, {35, "mV(diff)"},
+                     {45, "pH\"obs\""}});
+    const ElectrodeModel model = electrodeModel(t);
+    for (std::size_t i = 0; i < t.points.size(); ++i) {
+        const Point& p = t.points[i];
+        const PointValues v = pointValues(model, p);
+        PrintLine line{{1, formatNumber(static_cast<double>(i + 1), "##0")},
+                       {5, formatNumber(p.Volume, "##0.0#####")},
+                       {v.calculated > 0 ? 15 : 14, formatNumber(p.EmfObs, "###0.000")},
+                       {v.calculated > 0 ? 25 : 24, formatNumber(v.calculated, "###0.000")},
+                       {v.difference > 0 ? 35 : 34, formatNumber(v.difference, "###0.000")},
+                       {45, formatNumber(p.PointPH, "#0.000")}};
+        if (!p.UsePoint)
+            line.push_back({0, "  not used"});
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 } // namespace core

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace core {
 
@@ -15,5 +16,22 @@ namespace core {
 /// terminal. dataPath follows "Data from ", dateText follows "Produced at ".
 std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
                           std::string_view lineEnd);
+
+/// One item of a printed line: its text and where it starts.
+struct PrintItem {
+    int column = 0; ///< character column (1 the left margin); 0: right after the item before
+    std::string text;
+    bool operator==(const PrintItem&) const = default;
+};
+using PrintLine = std::vector<PrintItem>;
+
+/// The printed report: the same header and results as the report above (with
+/// neither the titration ID nor the "Produced at " caption), then a table of
+/// every point with its items at tab columns. The observed emf, the calculated
+/// emf and their difference start one column to the left when their value is
+/// not positive (the observed emf by the sign of the calculated one), so that
+/// the digits stand in the same columns and the minus sign in front.
+std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPath,
+                                     std::string_view dateText);
 
 } // namespace core

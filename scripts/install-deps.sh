@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build clang libclang-rt-14-dev
     qt6-base-dev qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation2
+    fonts-liberation2 poppler-utils
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "SettingsLocation.h"
 #include "TitrationDocument.h"
 #include "Twips.h"
+#include "plot/PlotExport.h"
 
 #include <QMainWindow>
 
@@ -56,6 +57,9 @@ public slots:
     void CopyData_Click();
     void DataToClip_Click();
     void ResidToClip_Click();
+    void SavePlotAs_Click();
+    void SaveResidualsAs_Click();
+    void SaveReportAs_Click();
     /// Loads a file as if it had been chosen in the open dialog.
     void loadFile(const QString& path);
 
@@ -106,6 +110,10 @@ private:
     void boxEnterReleased(QObject* box);
     QString dialogFolder() const;
     void endNow();
+    void copyPlot(plot::PlotKind kind);
+    void savePlotAs(plot::PlotKind kind);
+    /// A file name in the data file's folder: its base name and the ending.
+    QString besideDataFile(const QString& ending) const;
     void OpenCellEditor(const QString& typed);
     /// The editor's keys: true when the key was used up.
     bool CellEditKeyDown(QKeyEvent* key);

@@ -94,6 +94,13 @@ void Tamo::buildMenus() {
     for (std::size_t i = 0; i < std::size(results); ++i)
         m_resultsMenu->addAction(QString::fromLatin1(results[i].second), this, resultCommands[i])
             ->setObjectName(QString::fromLatin1(results[i].first));
+    m_resultsMenu->addSeparator();
+    m_resultsMenu->addAction(QStringLiteral("Save &Plot As..."), this, &Tamo::SavePlotAs_Click)
+        ->setObjectName(QStringLiteral("SavePlotAs"));
+    m_resultsMenu->addAction(QStringLiteral("Save Re&siduals As..."), this, &Tamo::SaveResidualsAs_Click)
+        ->setObjectName(QStringLiteral("SaveResidualsAs"));
+    m_resultsMenu->addAction(QStringLiteral("Save Report As..."), this, &Tamo::SaveReportAs_Click)
+        ->setObjectName(QStringLiteral("SaveReportAs"));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));

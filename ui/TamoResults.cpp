@@ -1,33 +1,127 @@
-// The results out of the window: the report on the clipboard and the printer,
-// the plots on the clipboard.
+// The results out of the window: the report on the clipboard, the printer and
+// in a file; the plots on the clipboard and in files.
 #include "Dialogs.h"
 #include "MessageBoxSink.h"
 #include "PlotView.h"
+#include "ReportPrinter.h"
 #include "Tamo.h"
 #include "core/Report.h"
+#include "io/FileAccess.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMimeData>
+#include <QPrinter>
 
 namespace ui {
 
+namespace {
+
+/// The current date and time in the user's general form.
+std::string dateText() {
+    return QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat).toStdString();
+}
+
+const QStringList kPlotFilters{QStringLiteral("SVG picture (*.svg)"),
+                               QStringLiteral("PDF document (*.pdf)"),
+                               QStringLiteral("PNG image (*.png)")};
+
+/// The file name with the extension of the chosen filter when it has none.
+QString withSuffix(QString path, const QString& filter, const QString& fallback) {
+    if (!QFileInfo(path).suffix().isEmpty())
+        return path;
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    const QString suffix = star < 0 ? fallback : filter.mid(star + 2).chopped(1);
+    return path + QLatin1Char('.') + suffix;
+}
+
+} // namespace
+
 void Tamo::CopyData_Click() {
-    const std::string date =
-        QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat).toStdString();
     const core::Titration& t = m_document.titration();
-    const std::string report = core::resultsReport(t, t.DataFilePath, date, "\r");
+    const std::string report = core::resultsReport(t, t.DataFilePath, dateText(), "\r");
     QApplication::clipboard()->setText(QString::fromStdString(report));
 }
 
 void Tamo::HardCopy_Click() {
-    m_dialogs.message(this, QStringLiteral("Printing is not available yet."), kAppTitle);
+    QPrinter printer;
+    if (!m_dialogs.choosePrinter(this, printer, QStringLiteral("Select printer")))
+        return;
+    const core::Titration& t = m_document.titration();
+    const std::string error = printLines(printer, core::printedReport(t, t.DataFilePath, dateText()));
+    if (!error.empty())
+        m_dialogs.message(this,
+                          QStringLiteral("The report could not be printed: %1.")
+                              .arg(QString::fromStdString(error)),
+                          kAppTitle);
 }
 
-void Tamo::DataToClip_Click() {}
-void Tamo::ResidToClip_Click() {}
+void Tamo::copyPlot(plot::PlotKind kind) {
+    PlotView* view = kind == plot::PlotKind::Data ? m_dataPlot : m_residualPlot;
+    const core::Titration& t = m_document.titration();
+    const plot::DisplayMode mode = m_document.displayMode();
+    auto* picture = new QMimeData;
+    // The picture is drawn with the screen plot's geometry, which is restored afterwards.
+    picture->setData(QStringLiteral("image/svg+xml"),
+                     plot::plotSvg(kind, t, mode, view->plotGeometry(), m_twips.perPixel()));
+    picture->setImageData(plot::plotImage(kind, t, mode, view->plotGeometry(), 300, m_twips.perPixel()));
+    QApplication::clipboard()->setMimeData(picture);
+}
+
+void Tamo::DataToClip_Click() {
+    copyPlot(plot::PlotKind::Data);
+}
+
+void Tamo::ResidToClip_Click() {
+    copyPlot(plot::PlotKind::Residuals);
+}
+
+QString Tamo::besideDataFile(const QString& ending) const {
+    const QFileInfo data(QString::fromStdString(m_document.titration().DataFilePath));
+    return data.absoluteDir().filePath(data.completeBaseName() + ending);
+}
+
+void Tamo::savePlotAs(plot::PlotKind kind) {
+    const bool data = kind == plot::PlotKind::Data;
+    QString filter;
+    QString path = m_dialogs.saveFileName(
+        this, data ? QStringLiteral("Save plot") : QStringLiteral("Save residual plot"),
+        besideDataFile(data ? QStringLiteral("-plot.svg") : QStringLiteral("-residuals.svg")),
+        kPlotFilters, &filter);
+    if (path.trimmed().isEmpty())
+        return;
+    path = withSuffix(path.trimmed(), filter, QStringLiteral("svg"));
+    const std::string error = plot::exportPlot(kind, m_document.titration(), m_document.displayMode(),
+                                               path.toStdString(), m_twips.perPixel());
+    if (!error.empty())
+        m_dialogs.message(this, QString::fromStdString(error), kAppTitle);
+}
+
+void Tamo::SavePlotAs_Click() {
+    savePlotAs(plot::PlotKind::Data);
+}
+
+void Tamo::SaveResidualsAs_Click() {
+    savePlotAs(plot::PlotKind::Residuals);
+}
+
+void Tamo::SaveReportAs_Click() {
+    QString filter;
+    QString path = m_dialogs.saveFileName(this, QStringLiteral("Save report"),
+                                          besideDataFile(QStringLiteral("-report.txt")),
+                                          {QStringLiteral("Text file (*.txt)")}, &filter);
+    if (path.trimmed().isEmpty())
+        return;
+    path = withSuffix(path.trimmed(), filter, QStringLiteral("txt"));
+    const core::Titration& t = m_document.titration();
+    const std::string error = io::writeFileAtomically(
+        path.toStdString(), core::resultsReport(t, t.DataFilePath, dateText(), "\n"));
+    if (!error.empty())
+        m_dialogs.message(this, QString::fromStdString(error), kAppTitle);
+}
 
 } // namespace ui
