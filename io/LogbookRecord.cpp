@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <cstdlib>
 
 namespace io {
 
@@ -58,9 +59,14 @@ std::string copyResults(const core::ResultValues& v, LogbookRecord& r) {
 } // namespace
 
 std::string currentDateTimeText() {
+    // Qt writes "Z" for UTC; the offset is written out in every time zone alike.
     const QDateTime now = QDateTime::currentDateTime();
-    // The same moment with a fixed offset, which the ISO text then shows.
-    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+    const int offsetMinutes = now.offsetFromUtc() / 60;
+    const int minutes = std::abs(offsetMinutes);
+    return (now.toString("yyyy-MM-ddTHH:mm:ss") + QString::asprintf("%c%02d:%02d",
+                                                                    offsetMinutes < 0 ? '-' : '+',
+                                                                    minutes / 60, minutes % 60))
+        .toStdString();
 }
 
 std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,

@@ -52,7 +52,8 @@ struct LogbookEntry {
     bool operator==(const LogbookEntry&) const = default;
 };
 
-/// The present local date and time in ISO 8601 with its offset from UTC, to the second.
+/// The present local date and time in ISO 8601 with its offset from UTC, to the
+/// second: "2024-05-02T09:41:07+02:00" ("+00:00" in UTC).
 std::string currentDateTimeText();
 
 /// A record of a calculated titration: its conditions, boxes and results, the

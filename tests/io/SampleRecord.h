@@ -1,24 +1,22 @@
 #pragma once
 
-// Logbook records made from a sequence number, the same in every process: the
-// logbook tests, the CSV tests and the writer program that the crash test kills.
+// Logbook records made from a number, the same in every process: the logbook and
+// CSV tests, the writer program the crash test kills, and the benchmark.
 
 #include "io/LogbookRecord.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QTimeZone>
-#include <string>
 
 namespace logbooktest {
 
 inline io::LogbookRecord sampleRecord(int n, const std::string& electrode = "pH-1") {
     io::LogbookRecord r;
-    // Seven hours apart, alternately at UTC+1 and UTC-5.
-    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0), QTimeZone(n % 2 == 0 ? 3600 : -18000));
-    r.recordedAt = start.addSecs(n * 7 * 3600 - (n % 2 == 0 ? 0 : 6 * 3600))
-                       .toString(Qt::ISODate)
-                       .toStdString();
+    // Seven hours apart, written alternately at UTC+1 and UTC-5.
+    const QDateTime at = QDateTime(QDate(2024, 1, 1), QTime(7, 0), Qt::UTC).addSecs(n * 25200);
+    r.recordedAt =
+        at.toTimeZone(QTimeZone(n % 2 ? -18000 : 3600)).toString(Qt::ISODate).toStdString();
     r.electrode = electrode;
     r.dataFile = "/data/M\u00FCller; lab \"A\"/run " + std::to_string(n) + ".txt";
     r.dataSha256 = QCryptographicHash::hash(QByteArray::number(n), QCryptographicHash::Sha256)
