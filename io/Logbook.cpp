@@ -1,5 +1,7 @@
 #include "Logbook.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -286,6 +288,11 @@ std::string Logbook::openConnection(const std::string& path) {
     if (!QSqlDatabase::isDriverAvailable("QSQLITE"))
         return failure +
                "the SQLite driver of Qt SQL is missing (Debian package libqt6sql6-sqlite)";
+    const QFileInfo info(QString::fromStdString(path));
+    if (info.isDir())
+        return failure + "it is a folder";
+    if (!info.dir().exists())
+        return failure + "its folder does not exist";
     const QString name = QString("tamo-logbook-%1").arg(g_connections++);
     std::string error;
     {

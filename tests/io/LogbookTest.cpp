@@ -136,14 +136,15 @@ TEST_F(LogbookTest, RefusesWhatIsNoLogbookOfThisVersionAndLeavesItAlone) {
         {newer, "The logbook \"" + newer +
                     "\" was written by a newer version of TAMO (format 2; this version reads "
                     "format 1)"},
-        {missing, "The logbook \"" + missing + "\" cannot be opened: "},
+        {missing, "The logbook \"" + missing + "\" cannot be opened: its folder does not exist"},
+        {dir.path().toStdString(),
+         "The logbook \"" + dir.path().toStdString() + "\" cannot be opened: it is a folder"},
     };
     for (const auto& [path, message] : cases) {
         QFile f(QString::fromStdString(path));
         const QByteArray before = f.open(QIODevice::ReadOnly) ? f.readAll() : "none";
         f.close();
-        const std::string error = logbook.open(path);
-        EXPECT_TRUE(error.starts_with(message)) << error;
+        EXPECT_EQ(logbook.open(path), message);
         io::LogbookRecord record = sampleRecord(1);
         EXPECT_EQ(logbook.add(record), "No logbook is open");
         EXPECT_EQ(f.open(QIODevice::ReadOnly) ? f.readAll() : "none", before) << path;
