@@ -5,6 +5,10 @@
 #include "core/Format.h"
 #include "core/NumberEntry.h"
 
+#include <array>
+#include <charconv>
+#include <cmath>
+
 namespace io {
 
 namespace {
@@ -62,6 +66,38 @@ std::string trimSpaces(std::string_view s) {
     return std::string(s.substr(begin, s.find_last_not_of(' ') - begin + 1));
 }
 
+/// The tagged lines of the verdict limits, in the order they are written.
+struct LimitKey {
+    const char* key;
+    double core::VerdictLimits::*limit;
+};
+constexpr std::array<LimitKey, 5> kLimitKeys{{
+    {"slopefactormin", &core::VerdictLimits::slopeFactorMin},
+    {"slopefactormax", &core::VerdictLimits::slopeFactorMax},
+    {"rmsmax", &core::VerdictLimits::rmsMax},
+    {"impuritymax", &core::VerdictLimits::impurityMax},
+    {"alkalideviationmax", &core::VerdictLimits::alkaliDeviationMax},
+}};
+
+/// The value's leading number in double precision, or the fallback when it has none.
+double limitValue(std::string_view value, double fallback) {
+    const std::string text = leadingNumber(value);
+    std::string_view number = text;
+    if (number.starts_with('+'))
+        number.remove_prefix(1); // from_chars takes no plus sign
+    double result = 0;
+    const auto parsed = std::from_chars(number.data(), number.data() + number.size(), result);
+    if (number.empty() || parsed.ec != std::errc() || !std::isfinite(result))
+        return fallback;
+    return result;
+}
+
+std::string limitText(double limit) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), limit);
+    return std::string(buffer.data(), result.ptr);
+}
+
 } // namespace
 
 std::string StripSpaces(std::string_view text) {
@@ -110,6 +146,8 @@ Settings parseSettingsText(std::string_view text) {
         settings.range[i] = numberText(GetTag("range" + std::to_string(i + 1), text));
     settings.pKw = numberText(GetTag("pKw", text));
     settings.temperature = numberText(GetTag("temperature", text));
+    for (const LimitKey& k : kLimitKeys)
+        settings.limits.*k.limit = limitValue(GetTag(k.key, text), settings.limits.*k.limit);
     return settings;
 }
 
@@ -124,6 +162,11 @@ std::string settingsText(const Settings& settings) {
     line("pKw", settings.pKw);
     line("temperature", settings.temperature);
     text += "</TAMO>\r\n";
+    const core::VerdictLimits defaults;
+    for (const LimitKey& k : kLimitKeys) {
+        const double limit = settings.limits.*k.limit;
+        line(k.key, limitText(std::isfinite(limit) ? limit : defaults.*k.limit));
+    }
     return text;
 }
 

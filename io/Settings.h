@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Verdict.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -18,12 +20,14 @@ std::string MakeTag(std::string_view key, std::string_view value);
 /// The text without any space character (tabs stay).
 std::string StripSpaces(std::string_view text);
 
-/// What the program remembers between runs: texts of the boxes.
+/// What the program remembers between runs: texts of the boxes and the limits
+/// of the verdict on a calibration.
 struct Settings {
-    std::string datafile;                                       ///< last data file path
+    std::string datafile;                                         ///< last data file path
     std::array<std::string, 4> range{"2.5", "4", "10.8", "11.3"}; ///< the two pH ranges
     std::string pKw = "13.78";
     std::string temperature = "25"; ///< degrees Celsius
+    core::VerdictLimits limits;
 };
 
 /// The defaults: the ranges, pKw and temperature above, the data file path the
@@ -37,11 +41,16 @@ Settings defaultSettings(const std::string& programFolder);
 std::string numberText(std::string_view value);
 
 /// Settings from the text of a settings file: keys anywhere, first occurrence
-/// counts, a missing key gives an empty path or "0".
+/// counts, a missing key gives an empty path or "0". A verdict limit is read in
+/// double precision (so that a written limit reads back exactly); a missing one,
+/// or one without a leading number, keeps its default, so that files written
+/// before the limits existed still read.
 Settings parseSettingsText(std::string_view text);
 
 /// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
-/// lines (datafile, range1..4, pKw, temperature), "</TAMO>".
+/// lines (datafile, range1..4, pKw, temperature), "</TAMO>", then one tagged
+/// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
+/// impuritymax, alkalideviationmax), its shortest exact text with a full stop.
 std::string settingsText(const Settings& settings);
 
 /// Reads a settings file. Returns an empty text on success, else the reason

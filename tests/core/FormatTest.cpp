@@ -41,7 +41,8 @@ TEST(Pattern, Formats) {
 std::string exactlyRounded(double value, int decimals) {
     std::string digits(1500, '\0');
     auto end = std::to_chars(digits.data(), digits.data() + digits.size(), std::fabs(value),
-                             std::chars_format::fixed, 1100).ptr;
+                             std::chars_format::fixed, 1100)
+                   .ptr;
     digits.resize(static_cast<std::size_t>(end - digits.data()));
     const std::size_t point = digits.find('.');
     std::string kept = digits.substr(0, point) + digits.substr(point + 1, decimals);
@@ -67,8 +68,8 @@ TEST(PatternRounding, AgreesWithTheExactExpansion) {
     std::uniform_int_distribution<int> eighths(-8000, 8000);
     for (int i = 0; i < 20000; ++i) {
         // Random magnitudes, and binary fractions that are exact halves at some places.
-        const double value = i % 2 ? std::pow(10.0, exponent(random)) * (i % 3 ? 1 : -1)
-                                   : eighths(random) / 64.0;
+        const double value =
+            i % 2 ? std::pow(10.0, exponent(random)) * (i % 3 ? 1 : -1) : eighths(random) / 64.0;
         for (int decimals = 0; decimals <= 8; ++decimals) {
             const std::string pattern = decimals ? "0." + std::string(decimals, '0') : "0";
             ASSERT_EQ(core::formatNumber(value, pattern), exactlyRounded(value, decimals))

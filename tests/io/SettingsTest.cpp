@@ -3,6 +3,7 @@
 #include "core/Locale.h"
 
 #include <QTemporaryDir>
+#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ TEST(NumberText, ShowsTheLeadingNumberInPlainForm) {
     EXPECT_EQ(io::numberText("13.78"), "13,78");
 }
 
-TEST(SettingsFile, IsNineTaggedLinesThatReadBackAsNumbers) {
+TEST(SettingsFile, IsNineTaggedLinesAndTheLimitsThatReadBackAsNumbers) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("TAMO.INI").toStdString();
     io::Settings s = io::defaultSettings("/opt/\u00E9t\u00E9");
@@ -43,7 +44,10 @@ TEST(SettingsFile, IsNineTaggedLinesThatReadBackAsNumbers) {
     EXPECT_EQ(io::settingsText(s),
               "<TAMO>\r\n<datafile>/opt/\u00E9t\u00E9/data</datafile>\r\n<range1>2.5</range1>\r\n"
               "<range2>4.50</range2>\r\n<range3>10.8</range3>\r\n<range4>11.3</range4>\r\n"
-              "<pKw>13,78</pKw>\r\n<temperature>25</temperature>\r\n</TAMO>\r\n");
+              "<pKw>13,78</pKw>\r\n<temperature>25</temperature>\r\n</TAMO>\r\n"
+              "<slopefactormin>0.95</slopefactormin>\r\n<slopefactormax>1.05</slopefactormax>\r\n"
+              "<rmsmax>1</rmsmax>\r\n<impuritymax>2</impuritymax>\r\n"
+              "<alkalideviationmax>2</alkalideviationmax>\r\n");
     ASSERT_EQ(io::writeSettingsFile(path, s), "");
     io::Settings back;
     ASSERT_EQ(io::readSettingsFile(path, back), "");
@@ -51,6 +55,7 @@ TEST(SettingsFile, IsNineTaggedLinesThatReadBackAsNumbers) {
     EXPECT_EQ(back.range, (std::array<std::string, 4>{"2.5", "4.5", "10.8", "11.3"}));
     EXPECT_EQ(back.pKw, "13.78");
     EXPECT_EQ(back.temperature, "25");
+    EXPECT_EQ(back.limits, core::VerdictLimits{});
 }
 
 TEST(SettingsFile, ReadsKeysInAnyOrderFromLatin1AndRefusesWhatIsNoSettingsFile) {
@@ -73,6 +78,44 @@ TEST(SettingsFile, ReadsKeysInAnyOrderFromLatin1AndRefusesWhatIsNoSettingsFile) 
     EXPECT_EQ(io::readSettingsFile(path, s),
               "The file \"" + path + "\" is larger than 1 MB and is not a settings file");
     EXPECT_EQ(s.datafile, " C:\\M\u00FCller "); // unchanged
+}
+
+TEST(SettingsFile, VerdictLimitsReadBackExactlyOrFallBackToTheirDefaults) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("TAMO.INI").toStdString();
+    io::Settings s = io::defaultSettings("/opt");
+    s.limits = {0.1 + 0.2, 1.0 / 3, 0.25, 1e-7, 12.5};
+    ASSERT_EQ(io::writeSettingsFile(path, s), "");
+    io::Settings back;
+    ASSERT_EQ(io::readSettingsFile(path, back), "");
+    EXPECT_EQ(back.limits, s.limits);
+
+    // A file of the nine lines alone, as written before the limits existed.
+    const std::string nineLines =
+        "<TAMO>\r\n<datafile>/d</datafile>\r\n<range1>3</range1>\r\n<range2>4</range2>\r\n"
+        "<range3>10</range3>\r\n<range4>11</range4>\r\n<pKw>14</pKw>\r\n"
+        "<temperature>20</temperature>\r\n</TAMO>\r\n";
+    std::ofstream(path, std::ios::binary) << nineLines;
+    ASSERT_EQ(io::readSettingsFile(path, back), "");
+    EXPECT_EQ(back.limits, core::VerdictLimits{});
+    EXPECT_EQ(back.temperature, "20");
+    EXPECT_TRUE(io::settingsText(back).starts_with(nineLines));
+
+    const struct {
+        const char* value;
+        double slopeFactorMin;
+    } values[] = {{"", 0.95},      {"abc", 0.95},    {"- 1", 0.95},  {"1e999", 0.95},
+                  {"0", 0},        {" 0,97 ", 0.97}, {"+0.9x", 0.9}, {".8", 0.8},
+                  {"-1e-1", -0.1}, {"0.96e", 0.96}};
+    for (const auto& [value, expected] : values) {
+        const io::Settings parsed = io::parseSettingsText(std::string("<slopefactormin>") + value +
+                                                          "</slopefactormin><rmsmax>0.5</rmsmax>");
+        EXPECT_EQ(parsed.limits.slopeFactorMin, expected) << '"' << value << '"';
+        EXPECT_EQ(parsed.limits.rmsMax, 0.5);
+        EXPECT_EQ(parsed.limits.slopeFactorMax, 1.05);
+    }
+    s.limits.rmsMax = NAN;
+    EXPECT_NE(io::settingsText(s).find("<rmsmax>1</rmsmax>"), std::string::npos);
 }
 
 } // namespace

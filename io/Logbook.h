@@ -1,0 +1,67 @@
+#pragma once
+
+#include "LogbookRecord.h"
+
+#include <string>
+#include <vector>
+
+namespace io {
+
+/// The electrode logbook: one SQLite file holding one record per calibration
+/// kept. Records are only ever added; a record can be withdrawn with a reason,
+/// which is kept beside it. Each write is one transaction, synced to the disk
+/// before it returns, so that a killed process or a full disk loses no earlier
+/// record. Several processes may write the same file; a writer waits up to ten
+/// seconds for another one to finish. Every function returns an empty text on
+/// success, else the reason, which names the file. Use an object from one thread.
+class Logbook {
+public:
+    /// The format of the logbook file this program writes and reads.
+    static constexpr int kSchemaVersion = 1;
+    /// The SQLite application id that marks a logbook file ("TAMO").
+    static constexpr int kApplicationId = 0x54414D4F;
+
+    Logbook();
+    ~Logbook();
+    Logbook(const Logbook&) = delete;
+    Logbook& operator=(const Logbook&) = delete;
+
+    /// Opens the logbook file, creating it when it does not exist (its folder
+    /// must). Refuses a file that is not SQLite, an SQLite file of another
+    /// program and a logbook of a newer format. Closes any logbook open before.
+    std::string open(const std::string& path);
+    void close();
+    bool isOpen() const { return !m_connection.empty(); }
+    const std::string& path() const { return m_path; }
+
+    /// Adds the record and sets its id. The electrode name is kept trimmed of
+    /// blanks and must not be empty.
+    std::string add(LogbookRecord& record);
+
+    /// Withdraws the record with the id, with a reason that must not be empty.
+    /// A record is withdrawn once.
+    std::string withdraw(long long id, const std::string& reason,
+                         const std::string& withdrawnAt = currentDateTimeText());
+
+    /// The electrode names in the logbook, in alphabetical order, letter case aside.
+    std::string electrodeNames(std::vector<std::string>& names) const;
+
+    /// The records of one electrode in date order, each with its withdrawal.
+    std::string entries(const std::string& electrode, std::vector<LogbookEntry>& entries) const;
+
+    /// The name of the Qt SQL connection to the file, for a read-only model view.
+    const std::string& connectionName() const { return m_connection; }
+
+private:
+    std::string openConnection(const std::string& path);
+    std::string checkOrCreateSchema();
+
+    std::string m_path;
+    std::string m_connection; ///< empty while closed
+};
+
+/// Where the window keeps the logbook: "logbook.sqlite" in the user's data
+/// folder of the application (the folder may not exist yet).
+std::string defaultLogbookPath();
+
+} // namespace io

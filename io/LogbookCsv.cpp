@@ -1,0 +1,143 @@
+#include "LogbookCsv.h"
+
+#include "FileAccess.h"
+#include "core/Locale.h"
+
+#include <array>
+#include <charconv>
+
+namespace io {
+
+namespace {
+
+constexpr const char* kHeader[] = {
+    "id",
+    "date",
+    "electrode",
+    "data file",
+    "SHA-256",
+    "identifier",
+    "temperature",
+    "pKw",
+    "range 1",
+    "range 2",
+    "range 3",
+    "range 4",
+    "points used",
+    "points ignored",
+    "E0",
+    "E0 sd",
+    "slope",
+    "slope sd",
+    "slope factor",
+    "rms",
+    "acid end-point",
+    "acid end-point sd",
+    "alkali end-point",
+    "alkali end-point sd",
+    "impurity %",
+    "alkali concentration",
+    "alkali concentration sd",
+    "verdict",
+    "reasons",
+    "program version",
+    "withdrawn",
+    "withdrawal reason",
+};
+
+class Row {
+public:
+    Row(std::string& text, char separator) : m_text(text), m_separator(separator) {}
+
+    void text(const std::string& field) {
+        begin();
+        if (field.find_first_of(std::string{m_separator, '"', '\r', '\n'}) == std::string::npos) {
+            m_text += field;
+            return;
+        }
+        m_text += '"';
+        for (char c : field)
+            m_text += c == '"' ? std::string("\"\"") : std::string(1, c);
+        m_text += '"';
+    }
+
+    /// The shortest text that reads back to the same double, in plain decimals.
+    void number(double value) {
+        std::array<char, 400> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                          std::chars_format::fixed);
+        std::string field(buffer.data(), result.ptr);
+        if (const auto point = field.find('.'); point != std::string::npos)
+            field[point] = core::decimalSeparator();
+        text(field);
+    }
+
+    void integer(long long value) { text(std::to_string(value)); }
+
+    void end() {
+        m_text += "\r\n";
+        m_first = true;
+    }
+
+private:
+    void begin() {
+        if (!m_first)
+            m_text += m_separator;
+        m_first = false;
+    }
+
+    std::string& m_text;
+    char m_separator;
+    bool m_first = true;
+};
+
+std::string joinedReasons(const core::Verdict& verdict) {
+    std::string text;
+    for (const std::string& reason : verdict.reasons)
+        text += (text.empty() ? "" : "; ") + reason;
+    return text;
+}
+
+void writeEntry(Row& row, const LogbookEntry& entry) {
+    const LogbookRecord& r = entry.record;
+    row.integer(r.id);
+    for (const std::string* field :
+         {&r.recordedAt, &r.electrode, &r.dataFile, &r.dataSha256, &r.identifier})
+        row.text(*field);
+    row.number(r.temperature);
+    row.number(r.pKw);
+    for (double bound : r.ranges)
+        row.number(bound);
+    row.integer(r.pointsUsed);
+    row.integer(r.pointsIgnored);
+    for (double value :
+         {r.E0, r.E0sd, r.slope, r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint, r.acidEndPointSd,
+          r.alkaliEndPoint, r.alkaliEndPointSd, r.impurityPercent, r.alkaliConc, r.alkaliConcSd})
+        row.number(value);
+    row.text(r.verdict.ok() ? "ok" : "check");
+    row.text(joinedReasons(r.verdict));
+    row.text(r.programVersion);
+    row.text(entry.withdrawal ? entry.withdrawal->withdrawnAt : "");
+    row.text(entry.withdrawal ? entry.withdrawal->reason : "");
+    row.end();
+}
+
+} // namespace
+
+std::string logbookCsvText(const std::vector<LogbookEntry>& entries) {
+    const char separator = core::decimalSeparator() == ',' ? ';' : ',';
+    std::string text;
+    Row row(text, separator);
+    for (const char* name : kHeader)
+        row.text(name);
+    row.end();
+    for (const LogbookEntry& entry : entries)
+        writeEntry(row, entry);
+    return text;
+}
+
+std::string writeLogbookCsv(const std::string& path, const std::vector<LogbookEntry>& entries) {
+    return writeFileAtomically(path, logbookCsvText(entries));
+}
+
+} // namespace io

@@ -1,0 +1,126 @@
+#include "io/LogbookCsv.h"
+
+#include "SampleRecord.h"
+#include "core/Locale.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+/// Reads CSV as a spreadsheet does: a quoted field may hold anything, "" in it is a quote.
+std::vector<Row> readCsv(const std::string& text, char separator) {
+    std::vector<Row> rows(1, Row(1));
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool pair = i + 1 < text.size() && text[i + 1] == (c == '\r' ? '\n' : '"');
+        if (quoted && c == '"' && pair)
+            rows.back().back() += text[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == separator)
+            rows.back().emplace_back();
+        else if (!quoted && c == '\r' && pair && ++i)
+            rows.emplace_back(1);
+        else
+            rows.back().back() += c;
+    }
+    EXPECT_EQ(rows.back(), Row(1)) << "the last line ends in CR LF";
+    rows.pop_back();
+    return rows;
+}
+
+double readNumber(std::string text, char decimalSeparator) {
+    std::replace(text.begin(), text.end(), decimalSeparator, '.');
+    double value = NAN;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(result.ec == std::errc() && result.ptr == text.data() + text.size()) << text;
+    return value;
+}
+
+TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
+    // The sample texts hold commas, semicolons, quotes and line breaks.
+    std::vector<io::LogbookEntry> entries(3);
+    for (int n = 0; n < 3; ++n) {
+        entries[n].record = logbooktest::sampleRecord(n, n == 2 ? "glass; \"7\"" : "glass 7");
+        entries[n].record.id = 10 + n;
+    }
+    entries[1].withdrawal = io::Withdrawal{"2024-06-01T12:00:00+02:00", "cracked, \"replaced\""};
+    for (const auto& [decimal, field] : {std::pair{'.', ','}, std::pair{',', ';'}}) {
+        SCOPED_TRACE(std::string("decimal separator ") + decimal);
+        core::ScopedDecimalSeparator locale(decimal);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("glass 7.csv").toStdString();
+        ASSERT_EQ(io::writeLogbookCsv(path, entries), "");
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const std::vector<Row> rows = readCsv(file.readAll().toStdString(), field);
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(rows[0], (Row{"id",
+                                "date",
+                                "electrode",
+                                "data file",
+                                "SHA-256",
+                                "identifier",
+                                "temperature",
+                                "pKw",
+                                "range 1",
+                                "range 2",
+                                "range 3",
+                                "range 4",
+                                "points used",
+                                "points ignored",
+                                "E0",
+                                "E0 sd",
+                                "slope",
+                                "slope sd",
+                                "slope factor",
+                                "rms",
+                                "acid end-point",
+                                "acid end-point sd",
+                                "alkali end-point",
+                                "alkali end-point sd",
+                                "impurity %",
+                                "alkali concentration",
+                                "alkali concentration sd",
+                                "verdict",
+                                "reasons",
+                                "program version",
+                                "withdrawn",
+                                "withdrawal reason"}));
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const io::LogbookRecord& r = entries[i].record;
+            const Row& row = rows[i + 1];
+            ASSERT_EQ(row.size(), rows[0].size());
+            const std::optional<io::Withdrawal>& w = entries[i].withdrawal;
+            EXPECT_EQ(Row(row.begin(), row.begin() + 6),
+                      (Row{std::to_string(r.id), r.recordedAt, r.electrode, r.dataFile,
+                           r.dataSha256, r.identifier}));
+            EXPECT_EQ(Row(row.begin() + 12, row.begin() + 14),
+                      (Row{std::to_string(r.pointsUsed), std::to_string(r.pointsIgnored)}));
+            EXPECT_EQ(Row(row.begin() + 27, row.end()),
+                      (Row{r.verdict.ok() ? "ok" : "check",
+                           r.verdict.ok() ? "" : r.verdict.reasons[0] + "; " + r.verdict.reasons[1],
+                           r.programVersion, w ? w->withdrawnAt : "", w ? w->reason : ""}));
+            std::vector<double> numbers;
+            for (std::size_t column :
+                 {6, 7, 8, 9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26})
+                numbers.push_back(readNumber(row[column], decimal));
+            EXPECT_EQ(numbers,
+                      (std::vector<double>{r.temperature, r.pKw, r.ranges[0], r.ranges[1],
+                                           r.ranges[2], r.ranges[3], r.E0, r.E0sd, r.slope,
+                                           r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint,
+                                           r.acidEndPointSd, r.alkaliEndPoint, r.alkaliEndPointSd,
+                                           r.impurityPercent, r.alkaliConc, r.alkaliConcSd}));
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,300 @@
+#include "io/Logbook.h"
+
+#include "SampleRecord.h"
+#include "core/Calculation.h"
+#include "core/Selection.h"
+#include "sim/Simulator.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+using io::LogbookEntry;
+using logbooktest::sampleRecord;
+using Entries = std::vector<LogbookEntry>;
+
+Entries entriesOf(const io::Logbook& logbook, const std::string& electrode) {
+    Entries entries;
+    EXPECT_EQ(logbook.entries(electrode, entries), "");
+    return entries;
+}
+
+/// What the sqlite3 program prints for the SQL on the file: standard output, or
+/// standard error when it fails.
+QString sqlite3(const std::string& path, const QString& sql) {
+    const QString program = QStandardPaths::findExecutable("sqlite3");
+    EXPECT_FALSE(program.isEmpty()) << "scripts/install-deps.sh installs sqlite3";
+    QProcess process;
+    process.start(program, {QString::fromStdString(path), sql});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    return QString::fromUtf8(process.exitCode() == 0 ? process.readAllStandardOutput()
+                                                     : process.readAllStandardError());
+}
+
+QSqlQuery queryOn(const io::Logbook& logbook) {
+    return QSqlQuery(QSqlDatabase::database(QString::fromStdString(logbook.connectionName())));
+}
+
+class LogbookTest : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string path = dir.filePath("logbook.sqlite").toStdString();
+    std::string file = "\"" + path + "\"";
+};
+
+TEST_F(LogbookTest, KeepsRecordsInDateOrderAcrossReopening) {
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    std::vector<io::LogbookRecord> added = {sampleRecord(1, " glass 7 "),
+                                            sampleRecord(2, "Glass 2"), sampleRecord(3, "glass 7"),
+                                            sampleRecord(4, "b")};
+    // 10:00 at UTC+2 comes before 09:30 at UTC, though its text sorts after.
+    added[0].recordedAt = "2024-03-01T09:30:00Z";
+    added[2].recordedAt = "2024-03-01T10:00:00+02:00";
+    for (io::LogbookRecord& record : added)
+        ASSERT_EQ(logbook.add(record), "");
+    EXPECT_EQ(added[0].electrode, "glass 7");
+    for (int reopen = 0; reopen < 2; ++reopen) {
+        EXPECT_EQ(entriesOf(logbook, "glass 7"), (Entries{{added[2], {}}, {added[0], {}}}));
+        std::vector<std::string> names;
+        ASSERT_EQ(logbook.electrodeNames(names), "");
+        EXPECT_EQ(names, (std::vector<std::string>{"b", "Glass 2", "glass 7"}));
+        logbook.close();
+        ASSERT_EQ(logbook.open(path), "");
+    }
+    EXPECT_EQ(sqlite3(path, "SELECT id, electrode FROM records ORDER BY id"),
+              QString("%1|glass 7\n%2|Glass 2\n%3|glass 7\n%4|b\n")
+                  .arg(added[0].id)
+                  .arg(added[1].id)
+                  .arg(added[2].id)
+                  .arg(added[3].id));
+}
+
+TEST_F(LogbookTest, WithdrawsOnceWithAReasonAndNeverChangesOrDeletes) {
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    io::LogbookRecord first = sampleRecord(1), second = sampleRecord(2);
+    ASSERT_EQ(logbook.add(first), "");
+    ASSERT_EQ(logbook.add(second), "");
+    const std::string when = "2024-06-01T12:00:00+02:00", id = std::to_string(first.id);
+    const std::pair<const char*, std::string> withdrawals[] = {
+        {" ", "A withdrawal needs a reason"},
+        {" wrong buffer \n", ""},
+        {"again", "Record " + id + " of the logbook " + file + " is already withdrawn"},
+    };
+    for (const auto& [reason, error] : withdrawals)
+        EXPECT_EQ(logbook.withdraw(first.id, reason, when), error) << reason;
+    EXPECT_EQ(logbook.withdraw(999, "none", when), "The logbook " + file + " has no record 999");
+    EXPECT_NE(logbook.withdraw(second.id, "bad date", "yesterday"), "");
+
+    const Entries expected = {{first, io::Withdrawal{when, "wrong buffer"}}, {second, {}}};
+    const std::pair<QString, QString> refused[] = {
+        {"UPDATE records SET e0 = 0", "logbook records are never changed"},
+        {"DELETE FROM records", "logbook records are never deleted"},
+        {"UPDATE withdrawals SET reason = 'fine'", "withdrawals are never changed"},
+        {"DELETE FROM withdrawals", "withdrawals are never deleted"},
+    };
+    QSqlQuery q = queryOn(logbook);
+    for (const auto& [sql, message] : refused) {
+        EXPECT_FALSE(q.exec(sql));
+        EXPECT_EQ(q.lastError().databaseText(), message);
+        EXPECT_TRUE(sqlite3(path, sql).contains(message)) << sql.toStdString();
+    }
+    logbook.close();
+    ASSERT_EQ(logbook.open(path), "");
+    EXPECT_EQ(entriesOf(logbook, "pH-1"), expected);
+}
+
+TEST_F(LogbookTest, RefusesWhatIsNoLogbookOfThisVersionAndLeavesItAlone) {
+    const std::string text = dir.filePath("notes.txt").toStdString(),
+                      foreign = dir.filePath("other.db").toStdString(),
+                      newer = dir.filePath("newer.sqlite").toStdString(),
+                      missing = dir.filePath("missing/logbook.sqlite").toStdString();
+    QFile notes(QString::fromStdString(text));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write(QByteArray("E0 400 mV\n").repeated(500));
+    notes.close();
+    EXPECT_EQ(sqlite3(foreign, "CREATE TABLE t (x); INSERT INTO t VALUES (1)"), "");
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(newer), "");
+    logbook.close();
+    EXPECT_EQ(sqlite3(newer, "PRAGMA user_version = 2"), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {text, "The file \"" + text + "\" is not a TAMO logbook: it is not an SQLite database"},
+        {foreign, "The file \"" + foreign +
+                      "\" is not a TAMO logbook: it is an SQLite database of another program"},
+        {newer, "The logbook \"" + newer +
+                    "\" was written by a newer version of TAMO (format 2; this version reads "
+                    "format 1)"},
+        {missing, "The logbook \"" + missing + "\" cannot be opened: its folder does not exist"},
+        {dir.path().toStdString(),
+         "The logbook \"" + dir.path().toStdString() + "\" cannot be opened: it is a folder"},
+    };
+    for (const auto& [path, message] : cases) {
+        QFile f(QString::fromStdString(path));
+        const QByteArray before = f.open(QIODevice::ReadOnly) ? f.readAll() : "none";
+        f.close();
+        EXPECT_EQ(logbook.open(path), message);
+        io::LogbookRecord record = sampleRecord(1);
+        EXPECT_EQ(logbook.add(record), "No logbook is open");
+        EXPECT_EQ(f.open(QIODevice::ReadOnly) ? f.readAll() : "none", before) << path;
+    }
+}
+
+TEST_F(LogbookTest, RefusesIncompleteRecords) {
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    const std::string failure =
+        "The logbook " + file + " cannot be written: CHECK constraint failed: ";
+    const std::pair<void (*)(io::LogbookRecord&), std::string> cases[] = {
+        {[](io::LogbookRecord& r) { r.electrode = " \t"; }, "The electrode needs a name"},
+        {[](io::LogbookRecord& r) { r.slopeSd = NAN; },
+         "The record's slope_sd is not a finite number"},
+        {[](io::LogbookRecord& r) { r.ranges[3] = INFINITY; },
+         "The record's range4 is not a finite number"},
+        {[](io::LogbookRecord& r) { r.recordedAt = "today"; },
+         failure + "julianday(recorded_at) IS NOT NULL"},
+        {[](io::LogbookRecord& r) { r.dataSha256.clear(); }, failure + "length(data_sha256) = 64"},
+    };
+    for (const auto& [change, error] : cases) {
+        io::LogbookRecord record = sampleRecord(1);
+        change(record);
+        EXPECT_EQ(logbook.add(record), error);
+        EXPECT_EQ(record.id, 0);
+    }
+    EXPECT_EQ(entriesOf(logbook, "pH-1"), Entries{});
+}
+
+TEST_F(LogbookTest, AFullDiskFailsTheWriteAndKeepsEveryEarlierRecord) {
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    QSqlQuery q = queryOn(logbook);
+    Entries kept;
+    std::string error;
+    for (int n = 0; n < 100 && error.empty(); ++n) {
+        if (n == 3) { // the file may not grow from here on
+            ASSERT_TRUE(q.exec("PRAGMA page_count") && q.next());
+            ASSERT_TRUE(q.exec(QString("PRAGMA max_page_count = %1").arg(q.value(0).toInt())));
+        }
+        io::LogbookRecord record = sampleRecord(n);
+        error = logbook.add(record);
+        if (error.empty())
+            kept.push_back({record, {}});
+    }
+    EXPECT_EQ(error, "The logbook " + file + " cannot be written: database or disk is full");
+    EXPECT_GE(kept.size(), 3u);
+    EXPECT_EQ(entriesOf(logbook, "pH-1"), kept);
+    ASSERT_TRUE(q.exec("PRAGMA max_page_count = 1000"));
+    io::LogbookRecord after = sampleRecord(200);
+    EXPECT_EQ(logbook.add(after), "");
+    logbook.close();
+    EXPECT_EQ(sqlite3(path, "PRAGMA integrity_check"), "ok\n");
+}
+
+TEST_F(LogbookTest, SurvivesAWriterKilledInTheMiddleOfItsWrites) {
+    // A writer appends records in a loop, reporting each commit, and is killed at
+    // a random moment, ten times over; meanwhile this process writes too.
+    const unsigned seed = std::random_device()();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    io::Logbook own;
+    ASSERT_EQ(own.open(path), "");
+    int next = 0, reported = 0;
+    for (int round = 0; round < 10; ++round) {
+        QProcess writer;
+        writer.start(TAMO_LOGBOOK_WRITER_EXE,
+                     {QString::fromStdString(path), QString::number(next)});
+        ASSERT_TRUE(writer.waitForReadyRead(30000));
+        ASSERT_EQ(writer.readLine(), "open\n");
+        io::LogbookRecord mine = sampleRecord(round, "this process");
+        EXPECT_EQ(own.add(mine), "");
+        QThread::msleep(std::uniform_int_distribution<unsigned>(1, 80)(random));
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(30000));
+        int last = next - 1;
+        for (const QByteArray& line : writer.readAllStandardOutput().split('\n'))
+            if (line.startsWith("committed "))
+                last = line.mid(10).toInt();
+        reported += last + 1 - next;
+        // Every record reported, and perhaps the one whose report the kill cut
+        // off, is there and intact, in order.
+        const Entries entries = entriesOf(own, "crash test");
+        ASSERT_TRUE(entries.size() == std::size_t(last + 1) ||
+                    entries.size() == std::size_t(last + 2));
+        for (std::size_t n = 0; n < entries.size(); ++n) {
+            io::LogbookRecord expected = sampleRecord(static_cast<int>(n), "crash test");
+            expected.id = entries[n].record.id;
+            ASSERT_EQ(entries[n], (LogbookEntry{expected, {}})) << "record " << n;
+        }
+        next = static_cast<int>(entries.size());
+    }
+    EXPECT_GT(reported, 0) << "the writer was always killed before its first commit";
+    EXPECT_EQ(entriesOf(own, "this process").size(), 10u);
+    own.close();
+    EXPECT_EQ(sqlite3(path, "PRAGMA integrity_check"), "ok\n");
+}
+
+TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
+    const sim::Setup setup{.carbonateFraction = 0.05, .seed = 9};
+    core::Titration t = sim::makeTitration(setup);
+    t.inputs.Tbox = "25,0";
+    core::RecordingSink sink;
+    ASSERT_TRUE(core::SelectPoints(t, sink));
+    ASSERT_EQ(core::Calculate(t, sink), core::CalculationOutcome::Calibrated);
+    const core::Verdict verdict{{"protolytic impurity level 5.00% is above 2.0%"}};
+    const std::string dataFile = dir.filePath("run 1.txt").toStdString();
+    const QByteArray bytes = "HCl\r\n25 25 0.02 -0.1\r\n0 400\r\n";
+    QFile data(QString::fromStdString(dataFile));
+    ASSERT_TRUE(data.open(QIODevice::WriteOnly) && data.write(bytes) == bytes.size());
+    data.close();
+
+    io::LogbookRecord r;
+    ASSERT_EQ(io::makeLogbookRecord(t, verdict, "glass 7", dataFile, "1.2.3", r), "");
+    EXPECT_EQ(r.dataSha256,
+              QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString());
+    const QDateTime when = QDateTime::fromString(QString::fromStdString(r.recordedAt), Qt::ISODate);
+    EXPECT_LT(std::abs(when.secsTo(QDateTime::currentDateTime())), 60) << r.recordedAt;
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$")
+                    .match(QString::fromStdString(r.recordedAt))
+                    .hasMatch())
+        << r.recordedAt;
+    const core::ResultValues& v = t.results;
+    EXPECT_EQ((std::vector{r.E0, r.E0sd, r.slope, r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint,
+                           r.acidEndPointSd, r.alkaliEndPoint, r.alkaliEndPointSd,
+                           r.impurityPercent, r.alkaliConc, r.alkaliConcSd, r.temperature, r.pKw,
+                           r.ranges[0], r.ranges[1], r.ranges[2], r.ranges[3]}),
+              (std::vector{*v.E0, *v.E0sd, *v.slope, *v.slopeSd, *v.slopeFactor, *v.rms,
+                           *v.acidEndPoint, *v.acidEndPointSd, *v.alkaliEndPoint,
+                           *v.alkaliEndPointSd, *v.impurityPercent, *v.alkaliConc, *v.alkaliConcSd,
+                           25.0, double(13.78f), 2.5, 4.0, double(10.8f), double(11.3f)}));
+    EXPECT_EQ((std::vector{r.pointsUsed, r.pointsIgnored}),
+              (std::vector{t.UsedCount(), setup.pointCount - t.UsedCount()}));
+    EXPECT_EQ((std::vector{r.identifier, r.electrode, r.dataFile, r.programVersion}),
+              (std::vector<std::string>{setup.id, "glass 7", dataFile, "1.2.3"}));
+    EXPECT_EQ(r.verdict, verdict);
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    ASSERT_EQ(logbook.add(r), "");
+    EXPECT_EQ(entriesOf(logbook, "glass 7"), (Entries{{r, {}}}));
+
+    const io::LogbookRecord unchanged = r;
+    const std::string gone = dir.filePath("gone.txt").toStdString();
+    EXPECT_EQ(io::makeLogbookRecord(t, verdict, "glass 7", gone, "1.2.3", r),
+              "The file \"" + gone + "\" cannot be read: No such file or directory");
+    t.results.rms.reset();
+    EXPECT_EQ(io::makeLogbookRecord(t, verdict, "glass 7", dataFile, "1.2.3", r),
+              "The calibration has no rms residual to keep in the logbook");
+    EXPECT_EQ(r, unchanged);
+}
+
+} // namespace
