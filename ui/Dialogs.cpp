@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "LimitsDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -42,6 +44,14 @@ bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer, const QString&
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(title);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::editVerdictLimits(QWidget* parent, core::VerdictLimits& limits) {
+    LimitsDialog dialog(limits, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    limits = dialog.limits();
+    return true;
 }
 
 void QtDialogs::beep() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Verdict.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +33,8 @@ public:
                               const QStringList& suggestions) = 0;
     /// The printer dialog; false when cancelled.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) = 0;
+    /// The verdict limits in a settings dialog; false when cancelled.
+    virtual bool editVerdictLimits(QWidget* parent, core::VerdictLimits& limits) = 0;
     virtual void beep() = 0;
     /// Opens a local file with the desktop's viewer; false when none could be started.
     virtual bool openWithDesktop(const QString& path) = 0;
@@ -48,6 +52,7 @@ public:
     QString textInput(QWidget* parent, const QString& title, const QString& label,
                       const QStringList& suggestions) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;
+    bool editVerdictLimits(QWidget* parent, core::VerdictLimits& limits) override;
     void beep() override;
     bool openWithDesktop(const QString& path) override;
 };

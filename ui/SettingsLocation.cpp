@@ -1,5 +1,7 @@
 #include "SettingsLocation.h"
 
+#include "io/Logbook.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -29,9 +31,12 @@ SettingsLocation locateSettings(const QString& programFolder, const QString& con
 }
 
 SettingsLocation standardSettingsLocation() {
-    return locateSettings(QCoreApplication::applicationDirPath(),
-                          QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
-                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    SettingsLocation location =
+        locateSettings(QCoreApplication::applicationDirPath(),
+                       QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    location.logbook = QString::fromStdString(io::defaultLogbookPath());
+    return location;
 }
 
 } // namespace ui

@@ -9,6 +9,7 @@ namespace ui {
 struct SettingsLocation {
     QString file;            ///< the settings file
     QString defaultDataPath; ///< "datafile" when the settings file is new
+    QString logbook;         ///< the electrode logbook (created when first written)
 };
 
 /// Whether a file can be created in the folder (tried, not guessed from permissions).
@@ -29,7 +30,8 @@ bool isInstalledProgramFolder(const QString& programFolder);
 SettingsLocation locateSettings(const QString& programFolder, const QString& configFolder,
                                 const QString& documentsFolder);
 
-/// The location for this program: its own folder, or the desktop's per-user folders.
+/// The location for this program: its own folder, or the desktop's per-user
+/// folders; the logbook always in the user's data folder.
 SettingsLocation standardSettingsLocation();
 
 } // namespace ui

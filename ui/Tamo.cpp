@@ -59,6 +59,7 @@ Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     connect(&m_document, &TitrationDocument::titrationReplaced, this, &Tamo::showConditions);
     connect(&m_document, &TitrationDocument::inputsChanged, this, &Tamo::showInputs);
     connect(&m_document, &TitrationDocument::pointChanged, m_gridModel, &GridModel::refreshRow);
+    connect(&m_document, &TitrationDocument::verdictChanged, this, &Tamo::showVerdict);
     connect(&m_document, &TitrationDocument::displayModeChanged, this, [this] {
         m_displayOption[static_cast<std::size_t>(m_document.displayMode()) - 1]->setChecked(true);
     });

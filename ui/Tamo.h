@@ -60,6 +60,8 @@ public slots:
     void SavePlotAs_Click();
     void SaveResidualsAs_Click();
     void SaveReportAs_Click();
+    void Settings_Click();
+    void AddToLogbook_Click();
     /// Loads a file as if it had been chosen in the open dialog.
     void loadFile(const QString& path);
 
@@ -104,6 +106,7 @@ private:
     void showConditions();
     void showResults();
     void showInputs();
+    void showVerdict();
     void enterLoadedState();
     void enterCalculatedState();
     void Form_Resize();
@@ -170,6 +173,7 @@ private:
     QLabel* m_impurity = nullptr;       ///< GranLabel(12)
     QLabel* m_corrAlkali = nullptr;
     QLabel* m_alksd = nullptr;
+    QLabel* m_verdict = nullptr;
 
     QWidget* m_dataPanel = nullptr;
     std::array<QLabel*, 2> m_dataLabel{};

@@ -58,6 +58,7 @@ void Tamo::readSettingsAtStartUp() {
         SaveIni();
     }
     io::readSettingsFile(path, settings); // unreadable: the values above stay in the boxes
+    m_document.setVerdictLimits(settings.limits);
     m_document.setDataFilePath(settings.datafile);
     for (std::size_t i = 0; i < 4; ++i)
         m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
@@ -72,6 +73,7 @@ void Tamo::SaveIni() {
     settings.range = t.inputs.Range;
     settings.pKw = t.inputs.pKbox;
     settings.temperature = t.inputs.Tbox;
+    settings.limits = m_document.verdictLimits();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;

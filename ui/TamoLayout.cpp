@@ -63,6 +63,9 @@ void Tamo::buildMenus() {
     m_saveDataAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     m_saveDataAs->setEnabled(false);
     m_fileMenu->addSeparator();
+    m_fileMenu->addAction(QStringLiteral("Se&ttings..."), this, &Tamo::Settings_Click)
+        ->setObjectName(QStringLiteral("Settings"));
+    m_fileMenu->addSeparator();
     QAction* exit = m_fileMenu->addAction(QStringLiteral("E&xit"), this, &Tamo::Exit_Click);
     exit->setObjectName(QStringLiteral("Exit"));
 
@@ -101,6 +104,9 @@ void Tamo::buildMenus() {
         ->setObjectName(QStringLiteral("SaveResidualsAs"));
     m_resultsMenu->addAction(QStringLiteral("Save Report As..."), this, &Tamo::SaveReportAs_Click)
         ->setObjectName(QStringLiteral("SaveReportAs"));
+    m_resultsMenu->addSeparator();
+    m_resultsMenu->addAction(QStringLiteral("Add to &Logbook"), this, &Tamo::AddToLogbook_Click)
+        ->setObjectName(QStringLiteral("AddToLogbook"));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -254,6 +260,8 @@ void Tamo::buildGranFrame() {
     label(f, QStringLiteral("Label5"), QStringLiteral("Mean alkali concentration"), 120, 960, 2040);
     m_corrAlkali = label(f, QStringLiteral("CorrAlkali"), {}, 2280, 960, 960);
     m_alksd = label(f, QStringLiteral("Alksd"), {}, 3240, 960, 690);
+    label(f, QStringLiteral("VerdictLabel"), QStringLiteral("Verdict"), 120, 1200, 960);
+    m_verdict = label(f, QStringLiteral("Verdict"), {}, 1080, 1200, 2820);
 }
 
 void Tamo::buildRightArea() {

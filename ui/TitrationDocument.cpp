@@ -23,7 +23,10 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     m_t = std::move(fresh);
     m_cursorPoint = middlePoint(m_t.PointCount());
     m_t.EndPointRatio = 1;
+    m_lastOutcome = core::CalculationOutcome::Stopped;
+    m_verdict.reset();
     emit titrationReplaced();
+    emit verdictChanged();
     return true;
 }
 
@@ -35,12 +38,25 @@ bool TitrationDocument::selectPoints(core::MessageSink& sink) {
 
 core::CalculationOutcome TitrationDocument::calculate(core::MessageSink& sink) {
     const core::CalculationOutcome outcome = core::Calculate(m_t, sink);
+    if (outcome != core::CalculationOutcome::Stopped) {
+        // A stopped calculation leaves the titration, and so its verdict, as they were.
+        m_lastOutcome = outcome;
+        m_verdict = core::judgeCalibration(outcome, m_t, m_limits);
+        emit verdictChanged();
+    }
     emit inputsChanged(); // a refined Gamma is written back to its box
     return outcome;
 }
 
 std::string TitrationDocument::save(const std::string& path) const {
     return io::WriteDataFile(path, io::dataFileTexts(m_t));
+}
+
+void TitrationDocument::setVerdictLimits(const core::VerdictLimits& limits) {
+    m_limits = limits;
+    if (m_verdict)
+        m_verdict = core::judgeCalibration(m_lastOutcome, m_t, m_limits);
+    emit verdictChanged();
 }
 
 void TitrationDocument::setDataFilePath(const std::string& path) {

@@ -3,6 +3,9 @@
 #include "core/Calculation.h"
 #include "core/MessageSink.h"
 #include "core/Titration.h"
+#include "core/Verdict.h"
+
+#include <optional>
 #include "plot/DisplayMode.h"
 
 #include <QObject>
@@ -35,6 +38,12 @@ public:
     int cursorPoint() const { return m_cursorPoint; }
     /// Whether the results belong to the points loaded now.
     bool hasResults() const { return m_t.results.E0.has_value(); }
+    /// The verdict on the last calculation; none when it did not converge, was
+    /// stopped, or nothing was calculated since the titration was loaded.
+    const std::optional<core::Verdict>& verdict() const { return m_verdict; }
+    const core::VerdictLimits& verdictLimits() const { return m_limits; }
+    /// New limits; the last calculation is judged again.
+    void setVerdictLimits(const core::VerdictLimits& limits);
 
     /// Reads a data file. A rejected file sends its messages and changes nothing;
     /// an accepted one replaces the titration (the input boxes stay), places the
@@ -73,6 +82,7 @@ signals:
     void displayModeChanged();
     void inputsChanged();
     void stateChanged();
+    void verdictChanged();
 
 private:
     std::string& inputText(InputBox box);
@@ -81,6 +91,9 @@ private:
     WindowState m_state = WindowState::NoData;
     plot::DisplayMode m_displayMode = plot::DisplayMode::Gran;
     int m_cursorPoint = 0;
+    core::VerdictLimits m_limits;
+    core::CalculationOutcome m_lastOutcome = core::CalculationOutcome::Stopped;
+    std::optional<core::Verdict> m_verdict;
 };
 
 /// CursorPoint for a newly loaded titration: the middle point, halves to even

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace uitest {
 
@@ -26,6 +27,7 @@ public:
     QStringList textAnswers;
     /// Sets up the printer when the printer dialog is confirmed; none: cancelled.
     std::function<void(QPrinter&)> printer;
+    std::optional<core::VerdictLimits> newLimits; ///< the settings dialog's answer; none: cancelled
 
     QList<Shown> shown;
     QStringList openTitles, saveTitles, openFolders;
@@ -67,6 +69,12 @@ public:
         if (!printer)
             return false;
         printer(p);
+        return true;
+    }
+    bool editVerdictLimits(QWidget*, core::VerdictLimits& limits) override {
+        if (!newLimits)
+            return false;
+        limits = *newLimits;
         return true;
     }
     void beep() override { ++beeps; }

@@ -56,7 +56,8 @@ struct Window {
         if (!startFile.isEmpty())
             dialogs.openAnswers << startFile;
         tamo = std::make_unique<ui::Tamo>(
-            dialogs, ui::SettingsLocation{settingsFile(), path(QStringLiteral("data"))});
+            dialogs, ui::SettingsLocation{settingsFile(), path(QStringLiteral("data")),
+                                          path(QStringLiteral("logbook.sqlite"))});
         tamo->Form_Load();
         tamo->show();
         tamo->activateWindow();
