@@ -8,6 +8,24 @@
 #include <QIcon>
 #include <QLocale>
 #include <QTimer>
+#include <QWidget>
+
+namespace {
+
+/// Ends the event loop with status 0 after the first paint of a widget.
+class PaintWatcher : public QObject {
+public:
+    explicit PaintWatcher(QWidget* widget) { widget->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -36,10 +54,12 @@ int main(int argc, char* argv[]) {
     window.Form_Load(files.isEmpty() ? QString() : files.first());
     window.show();
     if (parser.isSet(smokeTest)) {
-        QTimer::singleShot(0, &app, [&] {
-            const bool calculated = window.document().state() == ui::WindowState::Calculated;
-            QApplication::exit(calculated ? 0 : 1);
-        });
+        // Done once the calculated window has been painted, its data plot included.
+        if (window.document().state() != ui::WindowState::Calculated)
+            return 1;
+        PaintWatcher watcher(window.findChild<QWidget*>(QStringLiteral("DataPlot")));
+        QTimer::singleShot(10000, &app, [] { QApplication::exit(1); });
+        return app.exec();
     }
     return app.exec();
 }

@@ -20,6 +20,11 @@
 #include <QRadioButton>
 #include <QToolBar>
 
+// The icons are compiled into this static library; its resources must be registered.
+static void registerIcons() {
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace ui {
 
 namespace {
@@ -40,6 +45,7 @@ QString versionCaption(const QString& fourPartVersion) {
 Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_settings(std::move(settings)),
       m_twips(logicalDpiX()) {
+    registerIcons();
     setObjectName(QStringLiteral("Tamo"));
     setWindowTitle(kAppTitle);
     setAcceptDrops(true);
