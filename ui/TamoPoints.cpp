@@ -66,6 +66,9 @@ void Tamo::Cursor(int k) {
     m_dataPlot->toggleCursorLine(k);
     m_residualPlot->toggleCursorLine(k);
     CursorData(m_document.cursorPoint());
+    // The grid keeps the current point's row in sight.
+    if (m_grid->isVisible() && k >= 1 && k <= m_gridModel->rowCount())
+        m_grid->scrollTo(m_gridModel->index(k - 1, 0));
 }
 
 void Tamo::DataPlot_KeyDown(int key, int shift) {

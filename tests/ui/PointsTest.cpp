@@ -115,6 +115,9 @@ void PointsTest::arrowKeysMoveByTheModifierStep() {
     QVERIFY(w.cursorAt(point(to)));
     const core::Point& p = w.titration().points[static_cast<std::size_t>(point(to) - 1)];
     QCOMPARE(w.text("DataLabel0"), QString::fromStdString(core::formatNumber(p.Volume, "##0.0#####")));
+    // The grid shows the current point's row.
+    const QModelIndex row = w.grid()->model()->index(point(to) - 1, 0);
+    QVERIFY(w.grid()->viewport()->rect().contains(w.grid()->visualRect(row)));
     // The residual plot passes its keys to the same cursor.
     w.key(w.residualPlot(), Qt::Key_Right);
     QCOMPARE(w.cursor(), std::min(point(to) + 1, w.n()));

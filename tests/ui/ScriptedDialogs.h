@@ -28,6 +28,8 @@ public:
     /// Sets up the printer when the printer dialog is confirmed; none: cancelled.
     std::function<void(QPrinter&)> printer;
     std::optional<core::VerdictLimits> newLimits; ///< the settings dialog's answer; none: cancelled
+    /// Looks at the window while a message is shown.
+    std::function<void(const QString&)> onMessage;
 
     QList<Shown> shown;
     QStringList openTitles, saveTitles, openFolders;
@@ -56,6 +58,8 @@ public:
     }
     void message(QWidget*, const QString& text, const QString& title) override {
         shown.append({QStringLiteral("message"), text, title});
+        if (onMessage)
+            onMessage(text);
     }
     bool question(QWidget*, const QString& text, const QString& title) override {
         shown.append({QStringLiteral("question"), text, title});

@@ -4,6 +4,7 @@
 #include "core/Calculation.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
+#include "sim/Simulator.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ private slots:
     void startWithoutSettingsCreatesThemAndShowsOnlyTheConditions();
     void loadReachesTheCalculatedStateOnTheGranPlot();
     void aRejectedFileChangesNothing();
+    void theCarbonateWarningComesAfterThePlotsAndBeforeTheGrid();
     void enterInTheConditionBoxes_data();
     void enterInTheConditionBoxes();
     void resizeFollowsTheDesignRules();
@@ -153,6 +155,34 @@ void WindowTest::aRejectedFileChangesNothing() {
     w.tamo->SaveData_Click();
     QCOMPARE(readAll(bad), QByteArray("bad\r\n25 25 0.02\r\n1 2\r\n"));
     QVERIFY(readAll(good).startsWith(goodBytes.left(goodBytes.indexOf('\n'))));
+}
+
+void WindowTest::theCarbonateWarningComesAfterThePlotsAndBeforeTheGrid() {
+    // The acid branch of a titrand 2 % stronger than the alkali branch's: the acid
+    // end-point lies beyond the alkali one.
+    sim::Setup setup;
+    core::Titration t = sim::makeTitration(setup);
+    setup.titrandConc = 0.0204;
+    const core::Titration stronger = sim::makeTitration(setup);
+    for (std::size_t i = 0; i < t.points.size(); ++i)
+        if (t.points[i].Volume < 5)
+            t.points[i] = stronger.points[i];
+    Window w;
+    const QString file = w.path(QStringLiteral("carbonate.txt"));
+    QCOMPARE(io::WriteDataFile(file.toStdString(), io::dataFileTexts(t)), std::string());
+    bool plotsDrawn = false;
+    int gridRows = -1;
+    w.dialogs.onMessage = [&](const QString&) {
+        plotsDrawn = w.dataPlot()->isDrawn() && w.residualPlot()->isDrawn();
+        gridRows = w.grid()->model()->rowCount();
+    };
+    w.start(file);
+    QCOMPARE(w.dialogs.messages(), QStringList{"negative carbonate! Check data selection"});
+    QCOMPARE(w.dialogs.shown.first().title, QStringLiteral("TAMO"));
+    QVERIFY(plotsDrawn);
+    QCOMPARE(gridRows, 0); // filled after the message
+    QCOMPARE(w.grid()->model()->rowCount(), t.PointCount());
+    QVERIFY(w.text("GranLabel12").startsWith("-")); // a negative impurity level
 }
 
 void WindowTest::enterInTheConditionBoxes_data() {
