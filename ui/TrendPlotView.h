@@ -17,8 +17,6 @@ public:
 
     void setTrend(plot::TrendLayout trend);
     const plot::TrendLayout& trend() const { return m_trend; }
-    /// Draws the plot on a canvas the size of the widget, as the picture is drawn.
-    void draw(plot::Canvas& canvas);
     const plot::PlotGeometry& plotGeometry() const { return m_geometry; }
     const QImage& picture() const { return m_picture; }
 
@@ -28,6 +26,7 @@ protected:
 
 private:
     void redraw();
+    void draw(plot::Canvas& canvas);
 
     std::string m_title;
     plot::TrendLayout m_trend;
