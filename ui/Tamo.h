@@ -23,6 +23,7 @@ namespace ui {
 class DataGrid;
 class Dialogs;
 class GridModel;
+class LogbookWindow;
 class PlotView;
 
 /// The main window: conditions and results on the left, the data grid below
@@ -62,6 +63,8 @@ public slots:
     void SaveReportAs_Click();
     void Settings_Click();
     void AddToLogbook_Click();
+    /// Opens the logbook window (one per main window), reading the logbook afresh.
+    void Logbook_Click();
     /// Loads a file as if it had been chosen in the open dialog.
     void loadFile(const QString& path);
 
@@ -190,6 +193,7 @@ private:
     bool m_editCancelled = false;  ///< Escape: the edit ends without storing
     PlotView* m_dataPlot = nullptr;
     PlotView* m_residualPlot = nullptr;
+    LogbookWindow* m_logbookWindow = nullptr; ///< made when first opened; a child of the window
 };
 
 /// "TAMO Version " and the first, second and fourth numbers of the version.

@@ -107,6 +107,8 @@ void Tamo::buildMenus() {
     m_resultsMenu->addSeparator();
     m_resultsMenu->addAction(QStringLiteral("Add to &Logbook"), this, &Tamo::AddToLogbook_Click)
         ->setObjectName(QStringLiteral("AddToLogbook"));
+    m_resultsMenu->addAction(QStringLiteral("&Logbook..."), this, &Tamo::Logbook_Click)
+        ->setObjectName(QStringLiteral("Logbook"));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));

@@ -1,5 +1,6 @@
 // The verdict on the calibration and the electrode logbook.
 #include "Dialogs.h"
+#include "LogbookWindow.h"
 #include "MessageBoxSink.h"
 #include "Tamo.h"
 #include "io/Logbook.h"
@@ -67,6 +68,15 @@ void Tamo::AddToLogbook_Click() {
                       QStringLiteral("The calibration was added to the logbook of electrode \"%1\".")
                           .arg(electrode.trimmed()),
                       kAppTitle);
+}
+
+void Tamo::Logbook_Click() {
+    if (!m_logbookWindow)
+        m_logbookWindow = new LogbookWindow(m_dialogs, m_settings.logbook, this);
+    m_logbookWindow->reload();
+    m_logbookWindow->show();
+    m_logbookWindow->raise();
+    m_logbookWindow->activateWindow();
 }
 
 } // namespace ui

@@ -1,0 +1,340 @@
+#include "LogbookWindow.h"
+
+#include "Dialogs.h"
+#include "LogbookTableModel.h"
+#include "MessageBoxSink.h"
+#include "TrendPlotView.h"
+#include "core/Format.h"
+#include "io/Logbook.h"
+#include "io/LogbookCsv.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QDateTime dateOf(const io::LogbookRecord& r) {
+    return QDateTime::fromString(qs(r.recordedAt), Qt::ISODate);
+}
+
+/// "mean 400.1 mV, sd 0.3 mV": the mean to the places of the deviation's one figure.
+QString meanAndSd(const core::ControlLines& lines, const QString& unit) {
+    const std::string sd = core::OneFig(lines.sd);
+    return QStringLiteral("mean %1%3, sd %2%3")
+        .arg(qs(core::formatNumber(lines.mean, core::formt(sd))), qs(sd), unit);
+}
+
+/// A file name for the electrode's CSV: characters a file name cannot hold become "_".
+QString csvFileName(const QString& electrode) {
+    QString name = electrode;
+    for (QChar& c : name)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    return name + QStringLiteral("-logbook.csv");
+}
+
+} // namespace
+
+std::vector<plot::TrendInput> trendInputs(const std::vector<io::LogbookEntry>& entries,
+                                          double io::LogbookRecord::*value) {
+    std::vector<plot::TrendInput> inputs;
+    inputs.reserve(entries.size());
+    for (const io::LogbookEntry& e : entries) {
+        const QDateTime at = dateOf(e.record);
+        if (at.isValid())
+            inputs.push_back(
+                {at.toSecsSinceEpoch(), at.offsetFromUtc(), e.record.*value, e.withdrawn()});
+    }
+    return inputs;
+}
+
+QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor) {
+    QStringList lines;
+    const auto add = [&](const QString& what, core::Drift drift) {
+        if (drift != core::Drift::None)
+            lines << QStringLiteral("Drift: %1 %2 by more than one standard deviation at each of "
+                                    "the last three kept records.")
+                         .arg(what, drift == core::Drift::Up ? QStringLiteral("rose")
+                                                             : QStringLiteral("fell"));
+    };
+    add(QStringLiteral("E0"), e0.drift);
+    add(QStringLiteral("the slope factor"), slopeFactor.drift);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor) {
+    if (!e0.lines || !slopeFactor.lines)
+        return QStringLiteral("Control lines need at least two kept records.");
+    return QStringLiteral("Control lines (mean \u00B1 3 sd) of the last %1 kept records: "
+                          "E0 %2; slope factor %3.")
+        .arg(e0.lines->count)
+        .arg(meanAndSd(*e0.lines, QStringLiteral(" mV")), meanAndSd(*slopeFactor.lines, {}));
+}
+
+LogbookWindow::LogbookWindow(Dialogs& dialogs, QString logbookPath, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_dialogs(dialogs), m_path(std::move(logbookPath)) {
+    setObjectName(QStringLiteral("LogbookWindow"));
+    setWindowTitle(QStringLiteral("TAMO: Logbook"));
+    buildLayout();
+    resize(900, 640);
+}
+
+void LogbookWindow::buildLayout() {
+    m_electrodes = new QComboBox(this);
+    m_electrodes->setObjectName(QStringLiteral("Electrode"));
+    m_electrodes->setMinimumContentsLength(20);
+    m_electrodes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    auto* electrodeLabel = new QLabel(QStringLiteral("&Electrode:"), this);
+    electrodeLabel->setBuddy(m_electrodes);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("RecordCount"));
+    m_withdraw = new QPushButton(QStringLiteral("&Withdraw..."), this);
+    m_withdraw->setObjectName(QStringLiteral("Withdraw"));
+    m_withdraw->setToolTip(QStringLiteral("Withdraw the selected record, with a reason; it stays "
+                                          "in the logbook, greyed, and leaves the control lines"));
+    m_export = new QPushButton(QStringLiteral("E&xport CSV..."), this);
+    m_export->setObjectName(QStringLiteral("ExportCsv"));
+    m_export->setToolTip(QStringLiteral("Save the records of this electrode as a CSV file"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(electrodeLabel);
+    top->addWidget(m_electrodes);
+    top->addSpacing(12);
+    top->addWidget(m_count);
+    top->addStretch();
+    top->addWidget(m_withdraw);
+    top->addWidget(m_export);
+
+    m_model = new LogbookTableModel(this);
+    m_proxy = new QSortFilterProxyModel(this);
+    m_proxy->setSourceModel(m_model);
+    m_proxy->setSortRole(LogbookTableModel::SortRole);
+    m_proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("LogbookTable"));
+    m_table->setModel(m_proxy);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(LogbookTableModel::Date, Qt::DescendingOrder);
+
+    m_e0Plot = new TrendPlotView(QStringLiteral("E0 /mV"), this);
+    m_e0Plot->setObjectName(QStringLiteral("E0Trend"));
+    m_slopeFactorPlot = new TrendPlotView(QStringLiteral("slope factor"), this);
+    m_slopeFactorPlot->setObjectName(QStringLiteral("SlopeFactorTrend"));
+    auto* plots = new QWidget(this);
+    auto* plotRow = new QHBoxLayout(plots);
+    plotRow->setContentsMargins(0, 0, 0, 0);
+    plotRow->addWidget(m_e0Plot);
+    plotRow->addWidget(m_slopeFactorPlot);
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_table);
+    splitter->addWidget(plots);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("TrendSummary"));
+    m_drift = new QLabel(this);
+    m_drift->setObjectName(QStringLiteral("DriftWarning"));
+    m_drift->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0)"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_drift);
+
+    connect(m_electrodes, &QComboBox::currentTextChanged, this, &LogbookWindow::showElectrode);
+    connect(m_withdraw, &QPushButton::clicked, this, &LogbookWindow::withdrawSelected);
+    connect(m_export, &QPushButton::clicked, this, &LogbookWindow::exportCsv);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &LogbookWindow::updateButtons);
+    showEntries({});
+}
+
+bool LogbookWindow::openLogbook(io::Logbook& logbook) {
+    if (!QFileInfo::exists(m_path))
+        return false;
+    if (std::string error = logbook.open(m_path.toStdString()); !error.empty()) {
+        fail(error);
+        return false;
+    }
+    return true;
+}
+
+void LogbookWindow::fail(const std::string& error) {
+    {
+        const QSignalBlocker block(m_electrodes);
+        m_electrodes->clear();
+    }
+    showEntries({});
+    m_dialogs.message(this, qs(error), kAppTitle);
+}
+
+void LogbookWindow::reload() {
+    {
+        const QSignalBlocker block(m_electrodes);
+        m_electrodes->clear();
+    }
+    showEntries({});
+    io::Logbook logbook;
+    if (!openLogbook(logbook))
+        return;
+    std::vector<std::string> names;
+    if (std::string error = logbook.electrodeNames(names); !error.empty())
+        return fail(error);
+    QString latest;
+    QDateTime latestAt;
+    for (const std::string& name : names) {
+        std::vector<io::LogbookEntry> entries;
+        if (std::string error = logbook.entries(name, entries); !error.empty())
+            return fail(error);
+        const QDateTime at = entries.empty() ? QDateTime() : dateOf(entries.back().record);
+        if (latest.isEmpty() || (at.isValid() && (!latestAt.isValid() || at > latestAt))) {
+            latest = qs(name);
+            latestAt = at;
+        }
+    }
+    {
+        const QSignalBlocker block(m_electrodes);
+        for (const std::string& name : names)
+            m_electrodes->addItem(qs(name));
+        m_electrodes->setCurrentIndex(m_electrodes->findText(latest));
+    }
+    showElectrode(latest);
+}
+
+QString LogbookWindow::electrode() const {
+    return m_electrodes->currentText();
+}
+
+void LogbookWindow::showElectrode(const QString& name) {
+    io::Logbook logbook;
+    std::vector<io::LogbookEntry> entries;
+    if (name.isEmpty() || !openLogbook(logbook))
+        return showEntries({});
+    if (std::string error = logbook.entries(name.toStdString(), entries); !error.empty())
+        return fail(error);
+    showEntries(std::move(entries));
+}
+
+void LogbookWindow::showEntries(std::vector<io::LogbookEntry> entries) {
+    const auto withdrawn = std::count_if(entries.begin(), entries.end(),
+                                         [](const io::LogbookEntry& e) { return e.withdrawn(); });
+    m_count->setText(
+        entries.size() == 1
+            ? QStringLiteral("1 record, %1 withdrawn").arg(withdrawn)
+            : QStringLiteral("%1 records, %2 withdrawn").arg(entries.size()).arg(withdrawn));
+    m_model->setEntries(std::move(entries));
+    m_table->resizeColumnsToContents();
+    showTrends();
+    updateButtons();
+}
+
+void LogbookWindow::showTrends() {
+    const std::vector<io::LogbookEntry>& entries = m_model->entries();
+    m_e0Plot->setTrend(plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::E0)));
+    m_slopeFactorPlot->setTrend(
+        plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::slopeFactor)));
+    const core::TrendSummary& e0 = m_e0Plot->trend().summary;
+    const core::TrendSummary& slopeFactor = m_slopeFactorPlot->trend().summary;
+    m_summary->setText(entries.empty() ? QString() : controlLinesText(e0, slopeFactor));
+    m_drift->setText(driftWarning(e0, slopeFactor));
+    m_drift->setVisible(!m_drift->text().isEmpty());
+}
+
+void LogbookWindow::updateButtons() {
+    const io::LogbookEntry* entry = selectedEntry();
+    m_withdraw->setEnabled(entry && !entry->withdrawn());
+    m_export->setEnabled(!m_model->entries().empty());
+}
+
+const io::LogbookEntry* LogbookWindow::selectedEntry() const {
+    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
+    if (rows.size() != 1)
+        return nullptr;
+    const int row = m_proxy->mapToSource(rows.front()).row();
+    if (row < 0 || row >= m_model->rowCount())
+        return nullptr;
+    return &m_model->entries()[static_cast<std::size_t>(row)];
+}
+
+void LogbookWindow::selectRecord(long long id) {
+    const int row = m_model->rowOf(id);
+    if (row >= 0)
+        m_table->selectRow(m_proxy->mapFromSource(m_model->index(row, 0)).row());
+}
+
+void LogbookWindow::withdrawSelected() {
+    const io::LogbookEntry* entry = selectedEntry();
+    if (!entry || entry->withdrawn())
+        return;
+    const long long id = entry->record.id;
+    const QString reason =
+        m_dialogs
+            .textInput(this, QStringLiteral("Withdraw record"),
+                       QStringLiteral("Why is the calibration of %1 withdrawn? The record stays "
+                                      "in the logbook, greyed, and no longer counts in the "
+                                      "control lines.\nReason:")
+                           .arg(shortDateTime(entry->record.recordedAt)),
+                       {})
+            .trimmed();
+    if (reason.isEmpty())
+        return;
+    io::Logbook logbook;
+    if (!openLogbook(logbook))
+        return;
+    if (std::string error = logbook.withdraw(id, reason.toStdString()); !error.empty()) {
+        m_dialogs.message(this, qs(error), kAppTitle);
+        return;
+    }
+    showElectrode(electrode());
+    selectRecord(id);
+}
+
+void LogbookWindow::exportCsv() {
+    const std::vector<io::LogbookEntry>& entries = m_model->entries();
+    if (entries.empty())
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString path = m_dialogs
+                       .saveFileName(this, QStringLiteral("Export logbook"),
+                                     QDir(folder).filePath(csvFileName(electrode())),
+                                     {QStringLiteral("CSV file (*.csv)")})
+                       .trimmed();
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    if (std::string error = io::writeLogbookCsv(path.toStdString(), entries); !error.empty())
+        m_dialogs.message(this, qs(error), kAppTitle);
+}
+
+} // namespace ui

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "io/LogbookRecord.h"
+#include "plot/TrendPlot.h"
+
+#include <QString>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTableView;
+
+namespace io {
+class Logbook;
+}
+
+namespace ui {
+
+class Dialogs;
+class LogbookTableModel;
+class TrendPlotView;
+
+/// The electrode logbook in a window of its own (not modal): the records of one
+/// electrode in a sortable table, withdrawn ones greyed; trend plots of E0 and of
+/// the slope factor with their control lines; a drift warning; withdrawing a
+/// record and exporting the records as CSV. The window reads the file only when
+/// it is reloaded or an electrode is chosen, and writes only a withdrawal.
+class LogbookWindow : public QWidget {
+    Q_OBJECT
+public:
+    LogbookWindow(Dialogs& dialogs, QString logbookPath, QWidget* parent = nullptr);
+
+    /// Reads the logbook afresh and shows the electrode with the latest record.
+    /// A missing file is an empty logbook (and is not created); a file the logbook
+    /// refuses is named in a message and the window stays empty.
+    void reload();
+    /// The electrode shown; empty when there is none.
+    QString electrode() const;
+    const LogbookTableModel& tableModel() const { return *m_model; }
+
+public slots:
+    /// Shows the records of the electrode.
+    void showElectrode(const QString& name);
+    /// Withdraws the record selected in the table, with the reason the user gives.
+    void withdrawSelected();
+    /// Writes the records shown (all of them, in date order) to a CSV file the user chooses.
+    void exportCsv();
+
+private:
+    void buildLayout();
+    /// Opens the logbook file for reading or a withdrawal; false when it does not
+    /// exist or is refused (the refusal shown in a message).
+    bool openLogbook(io::Logbook& logbook);
+    void showEntries(std::vector<io::LogbookEntry> entries);
+    void showTrends();
+    void updateButtons();
+    /// The record selected in the table; nullptr when none.
+    const io::LogbookEntry* selectedEntry() const;
+    void selectRecord(long long id);
+    /// Shows the error and empties the window.
+    void fail(const std::string& error);
+
+    Dialogs& m_dialogs;
+    QString m_path;
+    QComboBox* m_electrodes = nullptr;
+    QLabel* m_count = nullptr;
+    QPushButton* m_withdraw = nullptr;
+    QPushButton* m_export = nullptr;
+    LogbookTableModel* m_model = nullptr;
+    QSortFilterProxyModel* m_proxy = nullptr;
+    QTableView* m_table = nullptr;
+    TrendPlotView* m_e0Plot = nullptr;
+    TrendPlotView* m_slopeFactorPlot = nullptr;
+    QLabel* m_summary = nullptr;
+    QLabel* m_drift = nullptr;
+};
+
+/// One value of each record for a trend plot, in the records' order. A record
+/// whose date cannot be read is left out.
+std::vector<plot::TrendInput> trendInputs(const std::vector<io::LogbookEntry>& entries,
+                                          double io::LogbookRecord::*value);
+
+/// The drift warning of the E0 and slope factor trends, one line for each that
+/// drifts, saying which way; empty when neither does.
+QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor);
+
+/// What the control lines are: their mean and standard deviation for E0 and the
+/// slope factor, and of how many kept records; or that they need two.
+QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor);
+
+} // namespace ui
