@@ -374,7 +374,7 @@ void WindowTest::settingsGoToTheUserFolderWhenTheProgramFolderIsReadOnly() {
 
     // A settings file that cannot be written: the window goes on and says so once.
     ScriptedDialogs dialogs;
-    ui::Tamo tamo(dialogs, {QStringLiteral("/proc/TAMO.INI"), user.path()});
+    ui::Tamo tamo(dialogs, {QStringLiteral("/proc/TAMO.INI"), user.path(), user.filePath(QStringLiteral("logbook"))});
     tamo.Form_Load();
     QCOMPARE(dialogs.messages().size(), 1);
     QVERIFY(dialogs.messages().first().contains("/proc/TAMO.INI"));
