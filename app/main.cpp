@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TAMO"));
     QApplication::setApplicationVersion(QStringLiteral(TAMO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tamo")); // the desktop entry tamo.desktop
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tamo.svg")));
     core::setDecimalSeparator(QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.');
 
