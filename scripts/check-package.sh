@@ -5,7 +5,6 @@
 # package with apt-get, runs the installed programs the same way and removes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source_dir=$PWD
 
 fail() {
     echo "check-package: FAILED: $*" >&2
@@ -40,8 +39,8 @@ step "files"
 doc=usr/share/doc/tamo
 expected=(usr/bin/tamo usr/bin/tamo-calibrate "$doc/tamo.html" usr/share/applications/tamo.desktop
           usr/share/man/man1/tamo.1.gz usr/share/man/man1/tamo-calibrate.1.gz)
-for f in docs/*.png examples/*.txt; do
-    [ -e "$f" ] && expected+=("$doc/${f#docs/}")
+for f in docs/*.png examples/*.txt; do # the pictures beside the manual, the examples
+    if [ -e "$f" ]; then expected+=("$doc/${f#docs/}"); fi
 done
 for f in "${expected[@]}"; do
     [ -f "$root/$f" ] || fail "the package lacks /$f"
