@@ -1,3 +1,4 @@
+#include "SmokeTest.h"
 #include "core/Locale.h"
 #include "ui/Dialogs.h"
 #include "ui/SettingsLocation.h"
@@ -12,17 +13,22 @@
 
 namespace {
 
-/// Ends the event loop with status 0 after the first paint of a widget.
+/// Calls back once after the first paint of a widget.
 class PaintWatcher : public QObject {
 public:
-    explicit PaintWatcher(QWidget* widget) { widget->installEventFilter(this); }
+    PaintWatcher(QWidget* widget, std::function<void()> painted) : m_painted(std::move(painted)) {
+        widget->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+        if (event->type() == QEvent::Paint && m_painted)
+            QTimer::singleShot(0, qApp, std::exchange(m_painted, {}));
         return false;
     }
+
+private:
+    std::function<void()> m_painted;
 };
 
 } // namespace
@@ -31,17 +37,19 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TAMO"));
     QApplication::setApplicationVersion(QStringLiteral(TAMO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tamo")); // the desktop entry tamo.desktop
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tamo.svg")));
     core::setDecimalSeparator(QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.');
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Calibrates a glass pH electrode from a strong acid / strong base titration."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Calibrates a glass pH electrode from a strong acid / strong base titration."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption smokeTest(
         QStringLiteral("smoke-test"),
-        QStringLiteral("Quit as soon as the window is shown: exit status 0 when FILE was calculated."));
+        QStringLiteral("Quit as soon as the window is painted, never waiting for an answer: exit "
+                       "status 0 when FILE was calculated and the icons can be drawn."));
     parser.addOption(smokeTest);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A calibration data file to load at start."),
@@ -49,17 +57,21 @@ int main(int argc, char* argv[]) {
     parser.process(app);
     const QStringList files = parser.positionalArguments();
 
-    ui::QtDialogs dialogs;
+    ui::QtDialogs desktopDialogs;
+    SmokeTestDialogs smokeTestDialogs;
+    ui::Dialogs& dialogs =
+        parser.isSet(smokeTest) ? static_cast<ui::Dialogs&>(smokeTestDialogs) : desktopDialogs;
     ui::Tamo window(dialogs, ui::standardSettingsLocation());
     window.Form_Load(files.isEmpty() ? QString() : files.first());
     window.show();
-    if (parser.isSet(smokeTest)) {
-        // Done once the calculated window has been painted, its data plot included.
-        if (window.document().state() != ui::WindowState::Calculated)
-            return 1;
-        PaintWatcher watcher(window.findChild<QWidget*>(QStringLiteral("DataPlot")));
-        QTimer::singleShot(10000, &app, [] { QApplication::exit(1); });
+    if (!parser.isSet(smokeTest))
         return app.exec();
-    }
+    // Done once the window has been painted with its data plot; a window that
+    // never shows the plot (nothing calculated) ends when the events run out.
+    const auto finish = [&] { QApplication::exit(smokeTestStatus(window)); };
+    PaintWatcher watcher(window.findChild<QWidget*>(QStringLiteral("DataPlot")), finish);
+    if (window.document().state() != ui::WindowState::Calculated)
+        QTimer::singleShot(0, &app, finish);
+    QTimer::singleShot(10000, &app, finish);
     return app.exec();
 }

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev libqt6sql6-sqlite sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2 poppler-utils
+    dpkg-dev file desktop-file-utils appstream man-db groff-base bsdextrautils fontconfig
 )
 
 missing=()
