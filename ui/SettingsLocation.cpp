@@ -25,9 +25,9 @@ SettingsLocation locateSettings(const QString& programFolder, const QString& con
                                 const QString& documentsFolder) {
     if (!isInstalledProgramFolder(programFolder) && canCreateFileIn(programFolder))
         return {QDir(programFolder).filePath(QStringLiteral("TAMO.INI")),
-                QDir(programFolder).filePath(QStringLiteral("data"))};
+                QDir(programFolder).filePath(QStringLiteral("data")), {}};
     QDir().mkpath(configFolder);
-    return {QDir(configFolder).filePath(QStringLiteral("TAMO.INI")), documentsFolder};
+    return {QDir(configFolder).filePath(QStringLiteral("TAMO.INI")), documentsFolder, {}};
 }
 
 SettingsLocation standardSettingsLocation() {
