@@ -202,11 +202,15 @@ std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::
     DataFileContent content;
     content.latin1 = decoded.latin1;
     core::RecordingSink numberMessages;
-    if (auto rejected = readLines(decoded.text, name, content, numberMessages)) {
+    const std::optional<Rejection> rejected =
+        readLines(decoded.text, name, content, numberMessages);
+    // The number messages come first, also for a rejected file: they tell why a
+    // condition became zero.
+    forwardOnce(numberMessages, sink);
+    if (rejected) {
         sink.message(rejected->message);
         return std::nullopt;
     }
-    forwardOnce(numberMessages, sink);
     return content;
 }
 

@@ -38,15 +38,16 @@ struct DataFileContent {
 inline constexpr std::size_t kMaxDataFileBytes = 10 * 1024 * 1024;
 inline constexpr std::size_t kMaxDataLines = 100000;
 
-/// Reads and checks the bytes of a data file. A rejected file sends its one
-/// message to the sink and gives nothing. `name` is the path as the user gave
+/// Reads and checks the bytes of a data file. The messages of numbers out of
+/// range go to the sink once each, in the order they arose; a rejected file
+/// then sends the message of its failed check and gives nothing. `name` is the path as the user gave
 /// it, for messages that name the file.
 std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::string& name,
                                              core::MessageSink& sink);
 
 /// Reads the file into the titration: identifier, conditions (captions and
 /// numbers, core::setConditions), points and file encoding. The whole file is
-/// checked first: a rejected or unreadable file sends its message, returns
+/// checked first: a rejected or unreadable file sends its messages, returns
 /// false and leaves the titration exactly as it was.
 bool ReadDataFile(const std::string& path, core::Titration& titration, core::MessageSink& sink);
 
