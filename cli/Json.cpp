@@ -1,7 +1,7 @@
 #include "Json.h"
 
-#include <array>
-#include <charconv>
+#include "ShortestNumber.h"
+
 #include <cmath>
 
 namespace cli {
@@ -55,9 +55,19 @@ void JsonWriter::value(double number) {
         return;
     }
     separator();
-    std::array<char, 32> buffer{};
-    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
-    m_out.append(buffer.data(), result.ptr);
+    char buffer[kShortestTextSize];
+    m_out.append(buffer, writeShortest(buffer, number));
+}
+
+void JsonWriter::value(TextNumber number) {
+    const auto single = static_cast<float>(number.value);
+    if (!std::isfinite(single) || static_cast<double>(single) != number.value) {
+        value(number.value);
+        return;
+    }
+    separator();
+    char buffer[kShortestTextSize];
+    m_out.append(buffer, writeShortest(buffer, single));
 }
 
 void JsonWriter::value(std::optional<double> number) {
@@ -84,7 +94,9 @@ void JsonWriter::null() {
 
 namespace {
 
-bool needsEscape(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
+bool needsEscape(char c) {
+    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
 
 } // namespace
 
@@ -100,11 +112,21 @@ void JsonWriter::value(std::string_view text) {
         m_out.append(text.substr(run, i - run));
         run = i + 1;
         switch (c) {
-        case '"': m_out += "\\\""; break;
-        case '\\': m_out += "\\\\"; break;
-        case '\n': m_out += "\\n"; break;
-        case '\r': m_out += "\\r"; break;
-        case '\t': m_out += "\\t"; break;
+        case '"':
+            m_out += "\\\"";
+            break;
+        case '\\':
+            m_out += "\\\\";
+            break;
+        case '\n':
+            m_out += "\\n";
+            break;
+        case '\r':
+            m_out += "\\r";
+            break;
+        case '\t':
+            m_out += "\\t";
+            break;
         default: {
             static constexpr char hex[] = "0123456789abcdef";
             m_out += "\\u00";

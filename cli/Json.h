@@ -7,9 +7,17 @@
 
 namespace cli {
 
+/// A number as it was read from text: single precision when the text was one
+/// number, a double when only its leading number was read ("13.97 pK").
+struct TextNumber {
+    double value;
+};
+
 /// A minimal JSON writer for one line of JSON Lines output, nested at most
-/// eight deep. Numbers are written in their shortest round-trip form; a number
-/// that is not finite is written as null, so the output is always valid JSON.
+/// eight deep. Numbers are written in their shortest round-trip form: a
+/// TextNumber as the shortest text that reads back to its single-precision
+/// value ("0.02", not "0.019999999552965164") when it has one. A number that
+/// is not finite is written as null, so the output is always valid JSON.
 class JsonWriter {
 public:
     explicit JsonWriter(std::string& out) : m_out(out) {}
@@ -23,6 +31,7 @@ public:
 
     void value(double number);
     void value(std::optional<double> number);
+    void value(TextNumber number);
     void value(int number);
     void value(bool flag);
     void value(std::string_view text);
