@@ -38,7 +38,8 @@ private:
 struct FileResult {
     core::Titration titration;
     bool read = false;
-    bool calibrated = false;
+    bool calculated = false; ///< the calculation ran to its end (converged or not)
+    bool calibrated = false; ///< and every refinement converged
 };
 
 FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
@@ -49,22 +50,27 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
     if (!r.read)
         return r;
     r.titration.EndPointRatio = 1;
-    r.calibrated = core::SelectPoints(r.titration, sink) &&
-                   core::Calculate(r.titration, sink) == core::CalculationOutcome::Calibrated;
+    if (!core::SelectPoints(r.titration, sink))
+        return r;
+    const core::CalculationOutcome outcome = core::Calculate(r.titration, sink);
+    r.calculated = outcome != core::CalculationOutcome::Stopped;
+    r.calibrated = outcome == core::CalculationOutcome::Calibrated;
     return r;
 }
 
-double inputNumber(const std::string& text) {
+TextNumber inputNumber(const std::string& text) {
     core::RecordingSink alreadyReported; // the calculation has shown any conversion message
-    return core::TextToNumber(text, alreadyReported);
+    return {core::TextToNumber(text, alreadyReported)};
 }
 
-void writeConditions(JsonWriter& json, const FileResult& r) {
+/// The conditions as given: the file's four and the inputs as typed, so that a
+/// run can be repeated from its record (a refined Gamma is among the results).
+void writeConditions(JsonWriter& json, const FileResult& r, const core::Inputs& typed) {
     const core::Titration& t = r.titration;
     auto condition = [&](const char* name, const core::Condition& c) {
         json.key(name);
         if (r.read)
-            json.value(c.value);
+            json.value(TextNumber{c.value});
         else
             json.null();
     };
@@ -74,15 +80,15 @@ void writeConditions(JsonWriter& json, const FileResult& r) {
     condition("electrolyte_volume", t.v1);
     condition("titrand_conc", t.Initial);
     condition("burette_conc", t.Burette);
-    json.member("pkw", inputNumber(t.inputs.pKbox));
-    json.member("temperature", inputNumber(t.inputs.Tbox));
+    json.member("pkw", inputNumber(typed.pKbox));
+    json.member("temperature", inputNumber(typed.Tbox));
     json.key("ranges");
     json.beginArray();
-    for (const std::string& bound : t.inputs.Range)
+    for (const std::string& bound : typed.Range)
         json.value(inputNumber(bound));
     json.endArray();
-    json.member("gamma", inputNumber(t.inputs.GammaBox));
-    json.member("refine_gamma", t.inputs.RefineGamma);
+    json.member("gamma", inputNumber(typed.GammaBox));
+    json.member("refine_gamma", typed.RefineGamma);
     json.endObject();
 }
 
@@ -126,8 +132,8 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
     for (int i = 0; i < t.PointCount(); ++i) {
         const core::Point& p = t.points[static_cast<std::size_t>(i)];
         json.beginObject();
-        json.member("volume", p.Volume);
-        json.member("emf", p.EmfObs);
+        json.member("volume", TextNumber{p.Volume});
+        json.member("emf", TextNumber{p.EmfObs});
         json.key("emf_calc");
         if (calculated)
             json.value(core::Ycalc(model, p.Volume));
@@ -141,7 +147,7 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
 }
 
 void writeJson(std::string& out, const std::string& path, const FileResult& r,
-               const std::vector<std::string>& messages) {
+               const std::vector<std::string>& messages, const core::Inputs& typed) {
     JsonWriter json(out);
     json.beginObject();
     json.member("file", path);
@@ -156,7 +162,7 @@ void writeJson(std::string& out, const std::string& path, const FileResult& r,
     for (const std::string& text : messages)
         json.value(text);
     json.endArray();
-    writeConditions(json, r);
+    writeConditions(json, r, typed);
     writeResults(json, r.titration);
     writePoints(json, r.titration);
     json.endObject();
@@ -198,8 +204,9 @@ FileOutput processFile(const std::string& path, const Options& options,
     if (r.titration.results.E0 && wantsPlots(options) && !writePlots(options, r, out.errors))
         out.ok = false;
     if (options.format == OutputFormat::Json) {
-        writeJson(out.output, path, r, messages.texts);
-    } else if (r.read) {
+        writeJson(out.output, path, r, messages.texts, options.inputs);
+    } else if (r.calculated) {
+        // A stopped calculation has nothing to report: its messages say why.
         out.output = core::resultsReport(r.titration, path, dateText, "\n");
         out.isReport = true;
     }

@@ -11,8 +11,12 @@ namespace core {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 /// Length of the number at the start of s (sign, digits, separator, digits,
 /// exponent), or 0 when s does not start with one. An exponent is taken only
@@ -98,7 +102,6 @@ std::optional<std::string_view> wholeNumber(std::string_view s, char separator) 
     return body;
 }
 
-
 /// Step 2: the leading number of the text as typed, "." as separator; empty when there is none.
 std::string_view leadingNumber(std::string_view s) {
     std::size_t begin = 0;
@@ -119,7 +122,8 @@ Conversion toDouble(std::string_view number, double& value) {
     if (ec == std::errc::result_out_of_range) {
         // from_chars leaves the value alone: decide by the sign of the decimal exponent.
         const auto e = number.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
         if (!tiny)
             return Conversion::OutOfRange;
         value = number.front() == '-' ? -0.0 : 0.0;
