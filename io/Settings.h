@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace io {
 
@@ -20,7 +21,7 @@ std::string StripSpaces(std::string_view text);
 
 /// What the program remembers between runs: texts of the boxes.
 struct Settings {
-    std::string datafile;                                       ///< last data file path
+    std::string datafile;                                         ///< last data file path
     std::array<std::string, 4> range{"2.5", "4", "10.8", "11.3"}; ///< the two pH ranges
     std::string pKw = "13.78";
     std::string temperature = "25"; ///< degrees Celsius
@@ -43,6 +44,15 @@ Settings parseSettingsText(std::string_view text);
 /// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
 /// lines (datafile, range1..4, pKw, temperature), "</TAMO>".
 std::string settingsText(const Settings& settings);
+
+/// The number keys (range1 to range4, pKw, temperature) whose value in the
+/// text holds no number: the tag is missing or holds no digit. parseSettingsText
+/// gives "0" for them.
+std::vector<std::string> keysWithoutNumber(std::string_view text);
+
+/// Reads the text of a settings file (UTF-8, or Latin-1 made UTF-8). Returns an
+/// empty text on success, else the reason (the text is then unchanged).
+std::string readSettingsText(const std::string& path, std::string& text);
 
 /// Reads a settings file. Returns an empty text on success, else the reason
 /// (the settings are then unchanged).
