@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace io {
 
@@ -11,36 +12,87 @@ std::string failure(const std::string& path, const char* what, const QFileDevice
     return "The file \"" + path + "\" cannot be " + what + ": " + file.errorString().toStdString();
 }
 
+/// What a pipe or a device is read in at a time.
+constexpr std::size_t kChunk = 64 * 1024;
+
 } // namespace
 
 std::string readFileBytes(const std::string& path, std::size_t limit, std::string& bytes) {
     QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
+    // Unbuffered: the bytes go straight into ours, not through the device's buffer.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return failure(path, "read", file);
-    // Read with a bound, so that a device without end (a pipe, /dev/zero) cannot fill the memory.
-    const QByteArray data = file.read(static_cast<qint64>(limit) + 1);
-    if (file.error() != QFileDevice::NoError)
-        return failure(path, "read", file);
-    bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
+    // One byte more than a regular file holds, so that its end is seen at once;
+    // never more than limit + 1 bytes, so that a device without end cannot fill the memory.
+    const std::size_t most = limit + 1;
+    const std::size_t size = file.isSequential() ? 0 : static_cast<std::size_t>(file.size());
+    bytes.resize(std::min(size > 0 ? size + 1 : kChunk, most));
+    std::size_t have = 0;
+    for (;;) {
+        if (have == bytes.size()) {
+            if (have == most)
+                break;
+            bytes.resize(std::min(have + kChunk, most));
+        }
+        const qint64 n = file.read(bytes.data() + have, static_cast<qint64>(bytes.size() - have));
+        if (n < 0)
+            return failure(path, "read", file);
+        if (n == 0)
+            break;
+        have += static_cast<std::size_t>(n);
+    }
+    bytes.resize(have);
     return {};
 }
 
-std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(path, "written", file);
+AtomicFile::AtomicFile(std::string path)
+    : m_path(std::move(path)), m_file(std::make_unique<QSaveFile>(QString::fromStdString(m_path))) {
+}
+
+AtomicFile::~AtomicFile() = default;
+
+std::string AtomicFile::fail() {
+    m_error = failure(m_path, "written", *m_file);
+    m_file->cancelWriting();
+    return m_error;
+}
+
+std::string AtomicFile::open() {
+    if (m_error.empty() && !m_file->open(QIODevice::WriteOnly))
+        m_error = failure(m_path, "written", *m_file);
+    return m_error;
+}
+
+std::string AtomicFile::write(std::string_view bytes) {
+    if (!m_error.empty())
+        return m_error;
     const auto size = static_cast<qint64>(bytes.size());
+    if (m_file->write(bytes.data(), size) != size)
+        return fail();
+    return {};
+}
+
+std::string AtomicFile::commit() {
+    if (!m_error.empty())
+        return m_error;
     // QSaveFile keeps a small file in its buffer until commit(), which does not
     // report a short write (a full disk, a size limit) and would replace the old
     // file with a cut one: flush first, where a short write is an error.
-    if (file.write(bytes.data(), size) != size || !file.flush()) {
-        std::string reason = failure(path, "written", file);
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return failure(path, "written", file);
-    return {};
+    if (!m_file->flush())
+        return fail();
+    if (!m_file->commit())
+        m_error = failure(m_path, "written", *m_file);
+    return m_error;
+}
+
+std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
+    AtomicFile file(path);
+    std::string error = file.open();
+    if (error.empty())
+        error = file.write(bytes);
+    if (error.empty())
+        error = file.commit();
+    return error;
 }
 
 } // namespace io

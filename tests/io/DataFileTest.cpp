@@ -148,6 +148,8 @@ TEST(ReadDataFile, ARejectedFileShowsItsMessagesAndChangesNothing) {
         }
     const std::string missing = dir.filePath("missing.txt").toStdString();
     rejects(missing, {"The file \"" + missing + "\" cannot be read: No such file or directory"});
+    rejects("/dev/zero",
+            {"The file \"/dev/zero\" is larger than 10 MB and is not a calibration data file"});
 }
 
 TEST(DataFileBytes, LaysValuesOutInPrintZonesAndKeepsTheIdentifier) {
