@@ -1,6 +1,7 @@
 #include "FileAccess.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 
@@ -45,20 +46,29 @@ std::string readFileBytes(const std::string& path, std::size_t limit, std::strin
     return {};
 }
 
-AtomicFile::AtomicFile(std::string path)
-    : m_path(std::move(path)), m_file(std::make_unique<QSaveFile>(QString::fromStdString(m_path))) {
+AtomicFile::AtomicFile(std::string path) : m_path(std::move(path)) {
+    const QString name = QString::fromStdString(m_path);
+    const QFileInfo info(name);
+    // Replacing a device would put a plain file in its place.
+    m_replace = !info.exists() || info.isFile();
+    if (m_replace)
+        m_file = std::make_unique<QSaveFile>(name);
+    else
+        m_file = std::make_unique<QFile>(name);
 }
 
 AtomicFile::~AtomicFile() = default;
 
 std::string AtomicFile::fail() {
     m_error = failure(m_path, "written", *m_file);
-    m_file->cancelWriting();
+    if (m_replace)
+        static_cast<QSaveFile&>(*m_file).cancelWriting();
     return m_error;
 }
 
 std::string AtomicFile::open() {
-    if (m_error.empty() && !m_file->open(QIODevice::WriteOnly))
+    // Unbuffered: every write reaches the system, which tells why one fails.
+    if (m_error.empty() && !m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         m_error = failure(m_path, "written", *m_file);
     return m_error;
 }
@@ -66,21 +76,24 @@ std::string AtomicFile::open() {
 std::string AtomicFile::write(std::string_view bytes) {
     if (!m_error.empty())
         return m_error;
-    const auto size = static_cast<qint64>(bytes.size());
-    if (m_file->write(bytes.data(), size) != size)
-        return fail();
+    // A short write (a full disk, a size limit) gives no reason; the next attempt does.
+    while (!bytes.empty()) {
+        const qint64 written = m_file->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        if (written <= 0)
+            return fail();
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
     return {};
 }
 
 std::string AtomicFile::commit() {
     if (!m_error.empty())
         return m_error;
-    // QSaveFile keeps a small file in its buffer until commit(), which does not
-    // report a short write (a full disk, a size limit) and would replace the old
-    // file with a cut one: flush first, where a short write is an error.
-    if (!m_file->flush())
-        return fail();
-    if (!m_file->commit())
+    if (!m_replace) {
+        m_file->close();
+        return m_error;
+    }
+    if (!static_cast<QSaveFile&>(*m_file).commit())
         m_error = failure(m_path, "written", *m_file);
     return m_error;
 }

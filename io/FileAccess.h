@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-class QSaveFile;
+class QFileDevice;
 
 namespace io {
 
@@ -17,9 +17,11 @@ std::string readFileBytes(const std::string& path, std::size_t limit, std::strin
 
 /// A file written piece by piece and replaced atomically at the end: the bytes
 /// go to a temporary file beside it, which takes the file's place on commit.
-/// Without a successful commit the old file stays intact. Each step returns an
-/// empty text on success, else "The file "PATH" cannot be written: REASON";
-/// after a failure the later steps do nothing and return that first failure.
+/// Without a successful commit the old file stays intact. A path that names a
+/// device or a pipe (/dev/null, /dev/stdout) is written to directly, never
+/// replaced. Each step returns an empty text on success, else "The file "PATH"
+/// cannot be written: REASON"; after a failure the later steps do nothing and
+/// return that first failure.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string path);
@@ -35,7 +37,8 @@ private:
     std::string fail();
 
     std::string m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QFileDevice> m_file;
+    bool m_replace = true; ///< through a temporary file (false: a device or a pipe)
     std::string m_error;
 };
 

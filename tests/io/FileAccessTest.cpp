@@ -1,8 +1,14 @@
 #include "io/FileAccess.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +46,30 @@ TEST(ReadFileBytes, ReadsDevicesAndFilesWithoutASizeInChunks) {
     EXPECT_TRUE(bytes.starts_with("Name:")) << bytes.substr(0, 40);
     EXPECT_EQ(io::readFileBytes("/nonexistent/file", 100, bytes),
               "The file \"/nonexistent/file\" cannot be read: No such file or directory");
+}
+
+TEST(WriteFileAtomically, WritesToAPipeAndLeavesItAPipe) {
+    // Replacing it would leave a plain file where the pipe (or a device such as
+    // /dev/null, for a user who may write there) was.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("pipe").toStdString();
+    const std::string spare = dir.filePath("spare").toStdString(); // the same pipe
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    ASSERT_EQ(link(path.c_str(), spare.c_str()), 0);
+    const std::string bytes(200000, 'p'); // more than a pipe holds at once
+    std::string received;
+    std::thread reader([&] {
+        std::ifstream in(path, std::ios::binary);
+        received.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    EXPECT_EQ(io::writeFileAtomically(path, bytes), "");
+    // Had the pipe been replaced, the reader would wait for a writer for ever.
+    ::close(::open(spare.c_str(), O_WRONLY | O_NONBLOCK));
+    reader.join();
+    EXPECT_EQ(received, bytes);
+    const QFileInfo info(QString::fromStdString(path));
+    EXPECT_TRUE(info.exists() && !info.isFile());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
 
 } // namespace
