@@ -1,5 +1,6 @@
 #include "Calibrator.h"
 
+#include "Batch.h"
 #include "Json.h"
 #include "core/Calculation.h"
 #include "core/ElectrodeModel.h"
@@ -7,12 +8,7 @@
 #include "core/Report.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
-#include "plot/PlotExport.h"
 
-#include <algorithm>
-#include <atomic>
-#include <functional>
-#include <thread>
 #include <utility>
 
 namespace cli {
@@ -170,86 +166,83 @@ void writeJson(std::string& out, const std::string& path, const FileResult& r,
 }
 
 /// Writes the plots asked for; a failure goes to the errors. Returns whether all were written.
-bool writePlots(const Options& options, const FileResult& r, std::string& errors) {
+bool writePlots(const Options& options, const PlotExporter& exportPlot, const FileResult& r,
+                std::string& errors) {
     bool written = true;
-    auto write = [&](plot::PlotKind kind, const std::string& path) {
+    auto write = [&](PlotFile kind, const std::string& path) {
         if (path.empty())
             return;
-        const std::string error = plot::exportPlot(kind, r.titration, options.plotMode, path);
+        const std::string error = exportPlot ? exportPlot(kind, r.titration, options.plotMode, path)
+                                             : "the plots cannot be drawn here";
         if (!error.empty()) {
             errors += "tamo-calibrate: " + error + "\n";
             written = false;
         }
     };
-    write(plot::PlotKind::Data, options.plotPath);
-    write(plot::PlotKind::Residuals, options.residualsPath);
+    write(PlotFile::Data, options.plotPath);
+    write(PlotFile::Residuals, options.residualsPath);
     return written;
 }
 
-/// What one file gives the run.
-struct FileOutput {
-    std::string output; ///< its report or its JSON line
-    std::string errors; ///< its "FILE: message" lines
-    bool ok = false;    ///< read and calibrated (and drawn, when plots were asked for)
-    bool isReport = false;
-};
+/// A file's JSON line: its conditions, results and points, 120 bytes a point or so.
+constexpr std::size_t kJsonBytes = 1200, kJsonBytesPerPoint = 130;
 
-FileOutput processFile(const std::string& path, const Options& options,
-                       const std::string& dateText) {
+FileOutput processFile(const std::string& path, const Options& options, const std::string& dateText,
+                       const PlotExporter& exportPlot) {
     FileOutput out;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
     out.ok = r.calibrated;
     // A titration that was calculated, converged or not, can be drawn.
-    if (r.titration.results.E0 && wantsPlots(options) && !writePlots(options, r, out.errors))
+    if (r.titration.results.E0 && wantsPlots(options) &&
+        !writePlots(options, exportPlot, r, out.errors))
         out.ok = false;
     if (options.format == OutputFormat::Json) {
-        writeJson(out.output, path, r, messages.texts, options.inputs);
+        out.text.reserve(kJsonBytes + kJsonBytesPerPoint * r.titration.points.size());
+        writeJson(out.text, path, r, messages.texts, options.inputs);
     } else if (r.calculated) {
         // A stopped calculation has nothing to report: its messages say why.
-        out.output = core::resultsReport(r.titration, path, dateText, "\n");
+        out.text = core::resultsReport(r.titration, path, dateText, "\n");
         out.isReport = true;
     }
     return out;
 }
 
-/// Runs work(i) for every file index. The files are independent, so a batch is
-/// shared among the processor's cores; a few files are not worth the threads.
-void forEachFile(std::size_t count, const std::function<void(std::size_t)>& work) {
-    constexpr std::size_t kFilesPerThread = 16;
-    const std::size_t threads = std::min<std::size_t>(
-        std::max(1u, std::thread::hardware_concurrency()), count / kFilesPerThread);
-    if (threads <= 1) {
-        for (std::size_t i = 0; i < count; ++i)
-            work(i);
-        return;
-    }
-    std::atomic<std::size_t> next{0};
-    std::vector<std::jthread> workers;
-    for (std::size_t t = 0; t < threads; ++t)
-        workers.emplace_back([&] {
-            for (std::size_t i = next++; i < count; i = next++)
-                work(i);
-        });
-}
-
 } // namespace
 
-RunResult calibrateFiles(const Options& options, const std::string& dateText) {
+int calibrateFiles(const Options& options, const std::string& dateText,
+                   const PlotExporter& exportPlot,
+                   const std::function<bool(const FileOutput&)>& deliver) {
     std::vector<FileOutput> outputs(options.files.size());
-    forEachFile(outputs.size(), [&](std::size_t i) {
-        outputs[i] = processFile(options.files[i], options, dateText);
-    });
-    RunResult run;
+    int exitStatus = 0;
     bool firstReport = true;
-    for (const FileOutput& file : outputs) {
-        if (!file.ok)
-            run.exitStatus = 1;
+    forEachInOrder(
+        outputs.size(),
+        [&](std::size_t i) {
+            outputs[i] = processFile(options.files[i], options, dateText, exportPlot);
+        },
+        [&](std::size_t i) {
+            FileOutput& file = outputs[i];
+            if (!file.ok)
+                exitStatus = 1;
+            // Reports are separated by one empty line.
+            if (file.isReport && !std::exchange(firstReport, false))
+                file.text.insert(file.text.begin(), '\n');
+            const bool written = deliver(file);
+            // Delivered: its memory goes back at once (assigning an empty one would keep it).
+            const FileOutput spent = std::move(file);
+            return written;
+        });
+    return exitStatus;
+}
+
+RunResult calibrateFiles(const Options& options, const std::string& dateText) {
+    RunResult run;
+    run.exitStatus = calibrateFiles(options, dateText, {}, [&](const FileOutput& file) {
         run.errors += file.errors;
-        if (file.isReport && !std::exchange(firstReport, false))
-            run.output += '\n';
-        run.output += file.output;
-    }
+        run.output += file.text;
+        return true;
+    });
     return run;
 }
 

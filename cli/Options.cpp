@@ -194,7 +194,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     ParsedCommandLine result;
     if (parser.isSet(help)) {
         result.action = ParsedCommandLine::Action::ShowHelp;
-        result.text = toStd(parser.helpText());
+        // Without an application object the parser does not know the program's name.
+        result.text = toStd(parser.helpText().replace("<executable_name>", "tamo-calibrate"));
         return result;
     }
     if (parser.isSet(version)) {

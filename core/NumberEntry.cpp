@@ -147,7 +147,11 @@ std::string FixDecimalSeparator(std::string_view s) {
 
 double TextToNumber(std::string_view s, MessageSink& sink) {
     const char separator = decimalSeparator();
-    const std::string fixed = FixDecimalSeparator(s);
+    // Most texts have no mark to change: they are read in place.
+    std::string changed;
+    std::string_view fixed = s;
+    if (s.find(separator == ',' ? '.' : ',') != std::string_view::npos)
+        fixed = changed = FixDecimalSeparator(s);
     if (auto whole = wholeNumber(fixed, separator)) {
         float value = 0;
         if (toSingle(*whole, separator, value) == Conversion::OutOfRange) {

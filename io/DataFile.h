@@ -28,10 +28,11 @@ LineItems ParseNumbers(std::string_view line, core::MessageSink& sink);
 
 /// What a data file holds once it has passed every check.
 struct DataFileContent {
-    std::string id;                                ///< line 1 as read, UTF-8
-    std::array<double, 4> conditions{};            ///< titrand volume, electrolyte volume, titrand and burette concentration
+    std::string id; ///< line 1 as read, UTF-8
+    std::array<double, 4>
+        conditions{}; ///< titrand volume, electrolyte volume, titrand and burette concentration
     std::vector<std::pair<double, double>> points; ///< volume (ml), emf (mV)
-    bool latin1 = false;                           ///< the bytes were not valid UTF-8 and were read as Latin-1
+    bool latin1 = false; ///< the bytes were not valid UTF-8 and were read as Latin-1
 };
 
 /// Largest data file read, bytes, and largest number of data lines.
@@ -40,8 +41,8 @@ inline constexpr std::size_t kMaxDataLines = 100000;
 
 /// Reads and checks the bytes of a data file. The messages of numbers out of
 /// range go to the sink once each, in the order they arose; a rejected file
-/// then sends the message of its failed check and gives nothing. `name` is the path as the user gave
-/// it, for messages that name the file.
+/// then sends the message of its failed check and gives nothing. `name` is the path as the user
+/// gave it, for messages that name the file.
 std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::string& name,
                                              core::MessageSink& sink);
 
@@ -54,9 +55,9 @@ bool ReadDataFile(const std::string& path, core::Titration& titration, core::Mes
 /// The texts a save writes, as the window shows them.
 struct DataFileTexts {
     std::string id;
-    std::array<std::string, 4> conditions;                   ///< captions of v0, v1, Initial, Burette
+    std::array<std::string, 4> conditions; ///< captions of v0, v1, Initial, Burette
     std::vector<std::pair<std::string, std::string>> points; ///< volume text, emf text
-    bool latin1 = false;                                     ///< write Latin-1 (when every character fits)
+    bool latin1 = false; ///< write Latin-1 (when every character fits)
 };
 
 /// The texts of a titration: the condition captions; for each point the text
