@@ -102,10 +102,6 @@ double Ycalc(const ElectrodeModel& m, double volume) {
     return ycalc(m, volume);
 }
 
-double Ycalc(const Titration& t, std::size_t index) {
-    return ycalc(electrodeModel(t), t.points[index].Volume);
-}
-
 std::array<double, 3> CalcDerivs(const ElectrodeModel& m, double volume) {
     return derivs(m, volume, tenToMinus(m.pKw));
 }
