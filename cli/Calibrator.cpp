@@ -142,9 +142,8 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
     json.endArray();
 }
 
-void writeJson(std::string& out, const std::string& path, const FileResult& r,
-               const std::vector<std::string>& messages, const core::Inputs& typed) {
-    JsonWriter json(out);
+void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
+                 const std::vector<std::string>& messages, const core::Inputs& typed) {
     json.beginObject();
     json.member("file", path);
     json.key("id");
@@ -162,6 +161,15 @@ void writeJson(std::string& out, const std::string& path, const FileResult& r,
     writeResults(json, r.titration);
     writePoints(json, r.titration);
     json.endObject();
+}
+
+/// The file's JSON line.
+void writeJson(std::string& out, const std::string& path, const FileResult& r,
+               const std::vector<std::string>& messages, const core::Inputs& typed) {
+    {
+        JsonWriter json(out);
+        writeObject(json, path, r, messages, typed);
+    }
     out += '\n';
 }
 

@@ -2,51 +2,64 @@
 
 #include "ShortestNumber.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace cli {
 
-void JsonWriter::separator() {
-    if (m_afterKey) {
-        m_afterKey = false;
-        return;
-    }
-    if (m_depth > 0) {
-        bool& first = m_first[static_cast<std::size_t>(m_depth - 1)];
-        if (!first)
-            m_out += ',';
-        first = false;
-    }
+JsonWriter::JsonWriter(std::string& out) : m_out(out), m_size(out.size()) {
+    m_out.resize(std::max(m_out.capacity(), m_size + 256));
 }
 
-void JsonWriter::beginObject() {
-    separator();
-    m_out += '{';
-    m_first[static_cast<std::size_t>(m_depth++)] = true;
+JsonWriter::~JsonWriter() {
+    m_out.resize(m_size);
 }
 
-void JsonWriter::endObject() {
-    m_out += '}';
-    --m_depth;
+char* JsonWriter::room(std::size_t n) {
+    n += 1; // the comma
+    if (m_size + n > m_out.size())
+        m_out.resize(std::max(2 * m_out.size(), m_size + n));
+    char* p = m_out.data() + m_size;
+    if (m_comma)
+        *p++ = ',';
+    m_comma = true;
+    return p;
 }
 
-void JsonWriter::beginArray() {
-    separator();
-    m_out += '[';
-    m_first[static_cast<std::size_t>(m_depth++)] = true;
+void JsonWriter::done(char* end) {
+    m_size = static_cast<std::size_t>(end - m_out.data());
 }
 
-void JsonWriter::endArray() {
-    m_out += ']';
-    --m_depth;
+void JsonWriter::plain(std::string_view text) {
+    char* p = room(text.size());
+    std::memcpy(p, text.data(), text.size());
+    done(p + text.size());
+}
+
+void JsonWriter::open(char bracket) {
+    char* p = room(1);
+    *p++ = bracket;
+    done(p);
+    m_comma = false;
+}
+
+void JsonWriter::close(char bracket) {
+    m_comma = false;
+    char* p = room(1);
+    *p++ = bracket;
+    done(p);
 }
 
 void JsonWriter::key(std::string_view name) {
-    separator();
-    m_out += '"';
-    m_out += name;
-    m_out += "\":";
-    m_afterKey = true;
+    char* p = room(name.size() + 3);
+    *p++ = '"';
+    std::memcpy(p, name.data(), name.size());
+    p += name.size();
+    *p++ = '"';
+    *p++ = ':';
+    done(p);
+    m_comma = false;
 }
 
 void JsonWriter::value(double number) {
@@ -54,9 +67,7 @@ void JsonWriter::value(double number) {
         null();
         return;
     }
-    separator();
-    char buffer[kShortestTextSize];
-    m_out.append(buffer, writeShortest(buffer, number));
+    done(writeShortest(room(kShortestTextSize), number));
 }
 
 void JsonWriter::value(TextNumber number) {
@@ -65,9 +76,7 @@ void JsonWriter::value(TextNumber number) {
         value(number.value);
         return;
     }
-    separator();
-    char buffer[kShortestTextSize];
-    m_out.append(buffer, writeShortest(buffer, single));
+    done(writeShortest(room(kShortestTextSize), single));
 }
 
 void JsonWriter::value(std::optional<double> number) {
@@ -78,18 +87,16 @@ void JsonWriter::value(std::optional<double> number) {
 }
 
 void JsonWriter::value(int number) {
-    separator();
-    m_out += std::to_string(number);
+    char* p = room(12);
+    done(std::to_chars(p, p + 12, number).ptr);
 }
 
 void JsonWriter::value(bool flag) {
-    separator();
-    m_out += flag ? "true" : "false";
+    plain(flag ? "true" : "false");
 }
 
 void JsonWriter::null() {
-    separator();
-    m_out += "null";
+    plain("null");
 }
 
 namespace {
@@ -101,42 +108,42 @@ bool needsEscape(char c) {
 } // namespace
 
 void JsonWriter::value(std::string_view text) {
-    separator();
-    m_out += '"';
-    // Plain runs are copied whole; only the characters JSON reserves are escaped.
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (!needsEscape(c))
+    // Each character takes at most six ("\u001f"), and the quotes.
+    char* p = room(6 * text.size() + 2);
+    *p++ = '"';
+    for (const char c : text) {
+        if (!needsEscape(c)) {
+            *p++ = c;
             continue;
-        m_out.append(text.substr(run, i - run));
-        run = i + 1;
+        }
+        *p++ = '\\';
         switch (c) {
         case '"':
-            m_out += "\\\"";
+            *p++ = '"';
             break;
         case '\\':
-            m_out += "\\\\";
+            *p++ = '\\';
             break;
         case '\n':
-            m_out += "\\n";
+            *p++ = 'n';
             break;
         case '\r':
-            m_out += "\\r";
+            *p++ = 'r';
             break;
         case '\t':
-            m_out += "\\t";
+            *p++ = 't';
             break;
         default: {
             static constexpr char hex[] = "0123456789abcdef";
-            m_out += "\\u00";
-            m_out += hex[(c >> 4) & 0xf];
-            m_out += hex[c & 0xf];
+            std::memcpy(p, "u00", 3);
+            p += 3;
+            *p++ = hex[(c >> 4) & 0xf];
+            *p++ = hex[c & 0xf];
         }
         }
     }
-    m_out.append(text.substr(run));
-    m_out += '"';
+    *p++ = '"';
+    done(p);
 }
 
 } // namespace cli

@@ -24,43 +24,52 @@ constexpr float exactIntegersEnd(float) {
     return 16777216.0f; // 2^24
 }
 
-/// The decimal digits of n, most significant first; returns their count.
-int writeDigits(char* out, std::uint64_t n) {
-    char buffer[20];
-    char* const end = buffer + sizeof buffer;
-    char* p = end;
-    while (n >= 100) {
-        const std::uint64_t pair = n % 100;
-        n /= 100;
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * pair, 2);
-    }
-    if (n >= 10) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * n, 2);
-    } else {
-        *--p = static_cast<char>('0' + n);
-    }
-    const auto count = static_cast<int>(end - p);
-    std::memcpy(out, p, static_cast<std::size_t>(count));
+constexpr std::uint64_t kPowers[] = {1ULL,
+                                     10ULL,
+                                     100ULL,
+                                     1000ULL,
+                                     10000ULL,
+                                     100000ULL,
+                                     1000000ULL,
+                                     10000000ULL,
+                                     100000000ULL,
+                                     1000000000ULL,
+                                     10000000000ULL,
+                                     100000000000ULL,
+                                     1000000000000ULL,
+                                     10000000000000ULL,
+                                     100000000000000ULL,
+                                     1000000000000000ULL,
+                                     10000000000000000ULL,
+                                     100000000000000000ULL,
+                                     1000000000000000000ULL};
+
+/// The number of decimal digits of n (at most 19, as a significand has).
+int digitCount(std::uint64_t n) {
+    int count = 1;
+    while (count < 19 && n >= kPowers[count])
+        ++count;
     return count;
+}
+
+/// Writes exactly `count` digits of n, leading zeros included, ending at `end`.
+void writeDigits(char* end, std::uint64_t n, int count) {
+    for (; count >= 2; count -= 2) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * (n % 100), 2);
+        n /= 100;
+    }
+    if (count == 1)
+        end[-1] = static_cast<char>('0' + n % 10);
 }
 
 /// "e", the sign, and at least two digits, as printf's %e writes them.
 char* writeExponent(char* out, int exponent) {
     *out++ = 'e';
     *out++ = exponent < 0 ? '-' : '+';
-    unsigned magnitude = static_cast<unsigned>(std::abs(exponent));
-    if (magnitude >= 100) {
-        *out++ = static_cast<char>('0' + magnitude / 100);
-        magnitude %= 100;
-    }
-    std::memcpy(out, kPairs + 2 * magnitude, 2);
-    return out + 2;
-}
-
-char* copy(char* out, const char* text, int count) {
-    std::memcpy(out, text, static_cast<std::size_t>(count));
+    const int magnitude = std::abs(exponent);
+    const int count = magnitude >= 100 ? 3 : 2;
+    writeDigits(out + count, static_cast<std::uint64_t>(magnitude), count);
     return out + count;
 }
 
@@ -82,34 +91,39 @@ template <class Float> char* shortest(char* out, Float value) {
     namespace policy = jkj::dragonbox::policy;
     const auto decimal =
         jkj::dragonbox::to_decimal(value, policy::sign::ignore, policy::trailing_zero::remove);
-    char digits[20];
-    const int n = writeDigits(digits, decimal.significand);
+    const std::uint64_t digits = decimal.significand;
+    const int n = digitCount(digits);
     const int e = decimal.exponent; // value = digits * 10^e
     const int point = n + e;        // digits before the decimal point in the plain form
     const int exponent = point - 1; // of the form with an exponent
     const int withExponent = n + (n > 1 ? 1 : 0) + 2 + (std::abs(exponent) >= 100 ? 3 : 2);
     const int plain = e >= 0 ? point : (point > 0 ? n + 1 : 2 - e);
     if (plain > withExponent) {
-        *out++ = digits[0];
-        if (n > 1) {
-            *out++ = '.';
-            out = copy(out, digits + 1, n - 1);
-        }
-        return writeExponent(out, exponent);
+        // d.ddd: the digits one place on, then the first moved before the point.
+        writeDigits(out + 1 + n, digits, n);
+        out[0] = out[1];
+        if (n > 1)
+            out[1] = '.';
+        return writeExponent(out + (n > 1 ? n + 1 : 1), exponent);
     }
     if (e >= 0) {
         if (value >= exactIntegersEnd(value))
             return std::to_chars(out, start + kShortestTextSize, value).ptr;
-        return fill(copy(out, digits, n), '0', e);
+        writeDigits(out + n, digits, n);
+        return fill(out + n, '0', e);
     }
     if (point > 0) {
-        out = copy(out, digits, point);
-        *out++ = '.';
-        return copy(out, digits + point, n - point);
+        const std::uint64_t scale = kPowers[n - point];
+        writeDigits(out + point, digits / scale, point);
+        out[point] = '.';
+        writeDigits(out + n + 1, digits % scale, n - point);
+        return out + n + 1;
     }
     *out++ = '0';
     *out++ = '.';
-    return copy(fill(out, '0', -point), digits, n);
+    out = fill(out, '0', -point);
+    writeDigits(out + n, digits, n);
+    return out + n;
 }
 
 } // namespace
