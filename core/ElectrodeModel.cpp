@@ -153,9 +153,15 @@ void LinearTerms::compute(const ElectrodeModel& m, const PointColumns& points) {
     const std::size_t n = points.size();
     emfTerm.resize(n);
     slopeDeriv.resize(n);
+    // With the Gamma of the derivative the model's and no end-point ratio, the
+    // slope derivative is the emf term, bit for bit: no second logarithm.
+    const bool same = m.Gamma == m.Param[2] && m.EndPointRatio == 1;
     for (std::size_t i = 0; i < n; ++i) {
         emfTerm[i] = core::emfTerm(m, points.Volume[i]);
-        slopeDeriv[i] = points.UsePoint[i] ? slopeDerivative(m, points.Volume[i]) : 0.0;
+        if (!points.UsePoint[i])
+            slopeDeriv[i] = 0.0;
+        else
+            slopeDeriv[i] = same ? emfTerm[i] : slopeDerivative(m, points.Volume[i]);
     }
 }
 

@@ -133,6 +133,20 @@ Conversion toDouble(std::string_view number, double& value) {
                                                                : Conversion::Ok;
 }
 
+/// The common case, a plain number such as "283.11" or "-0.1" with nothing
+/// to change: from_chars reads the whole text. Nothing when it does not.
+std::optional<double> plainNumber(std::string_view s, char separator) {
+    if (s.empty() || !(isDigit(s.front()) || s.front() == '-') ||
+        s.find(',') != std::string_view::npos ||
+        (separator != '.' && s.find('.') != std::string_view::npos))
+        return std::nullopt;
+    float value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return static_cast<double>(value);
+}
+
 } // namespace
 
 std::string FixDecimalSeparator(std::string_view s) {
@@ -147,6 +161,8 @@ std::string FixDecimalSeparator(std::string_view s) {
 
 double TextToNumber(std::string_view s, MessageSink& sink) {
     const char separator = decimalSeparator();
+    if (const std::optional<double> plain = plainNumber(s, separator))
+        return *plain;
     // Most texts have no mark to change: they are read in place.
     std::string changed;
     std::string_view fixed = s;

@@ -19,8 +19,16 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool isNumberCharacter(char c, char decimal) {
-    return isDigit(c) || c == decimal || c == '+' || c == '-' || c == 'e' || c == 'E';
+/// Digits, signs and exponent letters: number characters whatever the line's decimal character.
+constexpr std::array<bool, 256> kNumberCharacters = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("0123456789+-eE"))
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
+inline bool isNumberCharacter(char c, char decimal) {
+    return kNumberCharacters[static_cast<unsigned char>(c)] || c == decimal;
 }
 
 std::string_view trimSpaces(std::string_view s) {
