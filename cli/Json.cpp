@@ -17,13 +17,21 @@ JsonWriter::~JsonWriter() {
 }
 
 char* JsonWriter::room(std::size_t n) {
-    n += 1; // the comma
+    n += 1 + (m_hasKey ? m_key.size() + 3 : 0); // the comma and a pending key
     if (m_size + n > m_out.size())
         m_out.resize(std::max(2 * m_out.size(), m_size + n));
     char* p = m_out.data() + m_size;
     if (m_comma)
         *p++ = ',';
     m_comma = true;
+    if (m_hasKey) {
+        *p++ = '"';
+        std::memcpy(p, m_key.data(), m_key.size());
+        p += m_key.size();
+        *p++ = '"';
+        *p++ = ':';
+        m_hasKey = false;
+    }
     return p;
 }
 
@@ -52,14 +60,9 @@ void JsonWriter::close(char bracket) {
 }
 
 void JsonWriter::key(std::string_view name) {
-    char* p = room(name.size() + 3);
-    *p++ = '"';
-    std::memcpy(p, name.data(), name.size());
-    p += name.size();
-    *p++ = '"';
-    *p++ = ':';
-    done(p);
-    m_comma = false;
+    // Written with its value: one look for room instead of two.
+    m_key = name;
+    m_hasKey = true;
 }
 
 void JsonWriter::value(double number) {

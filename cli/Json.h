@@ -29,7 +29,8 @@ public:
     void endObject() { close('}'); }
     void beginArray() { open('['); }
     void endArray() { close(']'); }
-    /// A key of our own: plain ASCII, written without escaping.
+    /// A key of our own: plain ASCII, written without escaping. The text must
+    /// live until the value is written.
     void key(std::string_view name);
 
     void value(double number);
@@ -57,8 +58,10 @@ private:
     void plain(std::string_view text);
 
     std::string& m_out;
-    std::size_t m_size;   ///< characters written; m_out is longer while the writer works
-    bool m_comma = false; ///< the next value or key needs a comma before it
+    std::size_t m_size;     ///< characters written; m_out is longer while the writer works
+    bool m_comma = false;   ///< the next value or key needs a comma before it
+    std::string_view m_key; ///< the key the next value is written with
+    bool m_hasKey = false;
 };
 
 } // namespace cli
