@@ -12,6 +12,13 @@ namespace {
 
 class StandardOutput : public Output {
 public:
+    StandardOutput() {
+        // A batch's output goes out in large writes, not one or two a file (the
+        // C library takes a size only with a buffer).
+        static char buffer[256 * 1024];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    }
+
     bool write(std::string_view text) override {
         if (m_error.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
             fail();

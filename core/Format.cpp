@@ -64,7 +64,7 @@ Picture pictureOf(std::string_view pattern) {
         std::size_t size = 0;
         Picture picture;
     };
-    thread_local std::array<Entry, 8> cache{};
+    thread_local std::array<Entry, 16> cache{};
     thread_local std::size_t next = 0;
     std::array<std::uint64_t, 2> key{};
     if (pattern.size() > sizeof key)

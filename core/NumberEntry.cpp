@@ -136,10 +136,11 @@ Conversion toDouble(std::string_view number, double& value) {
 /// The common case, a plain number such as "283.11" or "-0.1" with nothing
 /// to change: from_chars reads the whole text. Nothing when it does not.
 std::optional<double> plainNumber(std::string_view s, char separator) {
-    if (s.empty() || !(isDigit(s.front()) || s.front() == '-') ||
-        s.find(',') != std::string_view::npos ||
-        (separator != '.' && s.find('.') != std::string_view::npos))
+    if (s.empty() || !(isDigit(s.front()) || s.front() == '-'))
         return std::nullopt;
+    for (const char c : s) // a short text: a plain loop beats a library search
+        if (c == ',' || (c == '.' && separator != '.'))
+            return std::nullopt;
     float value = 0;
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (error != std::errc() || end != s.data() + s.size())
