@@ -124,10 +124,12 @@ template <class Float> char* shortest(char* out, Float value) {
         return fill(out + n, '0', e);
     }
     if (point > 0) {
-        const std::uint64_t scale = kPowers[n - point];
-        writeDigits(out + point, digits / scale, point);
+        // All digits one place on, then the integer ones back before the point
+        // (cheaper than splitting the number with a division).
+        writeDigits(out + n + 1, digits, n);
+        for (int i = 0; i < point; ++i)
+            out[i] = out[i + 1];
         out[point] = '.';
-        writeDigits(out + n + 1, digits % scale, n - point);
         return out + n + 1;
     }
     *out++ = '0';

@@ -132,6 +132,48 @@ __extension__ typedef unsigned __int128 Wide;
 constexpr std::array<std::uint64_t, 10> kPowersOfTen{
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
+/// n / 10^decimals and n % 10^decimals. Divisions by constants become
+/// multiplications; one by a power read from a table would be a slow division.
+void splitAtDecimals(std::uint64_t n, int decimals, std::uint64_t& quotient,
+                     std::uint64_t& remainder) {
+    const auto split = [&](std::uint64_t scale) {
+        quotient = n / scale;
+        remainder = n - quotient * scale;
+    };
+    switch (decimals) {
+    case 0:
+        split(1);
+        break;
+    case 1:
+        split(10);
+        break;
+    case 2:
+        split(100);
+        break;
+    case 3:
+        split(1000);
+        break;
+    case 4:
+        split(10000);
+        break;
+    case 5:
+        split(100000);
+        break;
+    case 6:
+        split(1000000);
+        break;
+    case 7:
+        split(10000000);
+        break;
+    case 8:
+        split(100000000);
+        break;
+    default:
+        split(1000000000);
+        break;
+    }
+}
+
 /// Rounding in integers, exact for every double below 1e15 with at most nine
 /// decimals: the value is m / 2^shift, so value * 10^decimals is the wide
 /// integer m * 10^decimals shifted right, and the shifted-out bits are the
@@ -157,9 +199,7 @@ bool roundInIntegers(double magnitude, int decimals, std::uint64_t& integer,
             ++units;
     }
     if (units >> 64 == 0) { // nearly always: a narrow division is many times faster
-        const auto narrow = static_cast<std::uint64_t>(units);
-        integer = narrow / scale;
-        fraction = narrow % scale;
+        splitAtDecimals(static_cast<std::uint64_t>(units), decimals, integer, fraction);
     } else {
         integer = static_cast<std::uint64_t>(units / scale);
         fraction = static_cast<std::uint64_t>(units % scale);
