@@ -1,6 +1,7 @@
 #include "ElectrodeModel.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace core {
@@ -149,7 +150,37 @@ NormalEquations accumulateNormal(const ElectrodeModel& m, const PointColumns& po
     return eq;
 }
 
+namespace {
+
+std::array<double, 7> basisOf(const ElectrodeModel& m) {
+    return {m.titrandVolume, m.InitialVolume, m.TitrandConc, m.BuretteConc,
+            m.pKw,           m.Param[2],      m.Gamma};
+}
+
+/// The titrant in excess of the titrand with the model's Gamma, as emfTerm forms it first.
+inline double excessAcid(const ElectrodeModel& m, double V) {
+    return (m.titrandVolume * m.TitrandConc + V * (m.BuretteConc * m.Param[2])) /
+           (m.InitialVolume + V);
+}
+
+} // namespace
+
+void LinearTerms::refresh(const ElectrodeModel& m, const PointColumns& points) {
+    const std::array<double, 7> basis = basisOf(m);
+    // Compared bit for bit: equal values of another sign of zero are not the same input.
+    if (!m_computed || emfTerm.size() != points.size() ||
+        std::memcmp(basis.data(), m_basis.data(), sizeof basis) != 0) {
+        compute(m, points);
+        return;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (!(excessAcid(m, points.Volume[i]) >= 0))
+            emfTerm[i] = core::emfTerm(m, points.Volume[i]);
+}
+
 void LinearTerms::compute(const ElectrodeModel& m, const PointColumns& points) {
+    m_basis = basisOf(m);
+    m_computed = true;
     const std::size_t n = points.size();
     emfTerm.resize(n);
     slopeDeriv.resize(n);

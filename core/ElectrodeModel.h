@@ -75,6 +75,17 @@ struct LinearTerms {
     std::vector<double> slopeDeriv;
 
     void compute(const ElectrodeModel& m, const PointColumns& points);
+
+    /// compute() for the same points again. When only EndPointRatio changed
+    /// since the last computation (as between the refinements of one
+    /// calculation), only the emf terms beyond the end-point are made again:
+    /// the others and every slope derivative do not depend on it.
+    void refresh(const ElectrodeModel& m, const PointColumns& points);
+
+private:
+    /// The model's values the terms were computed with, EndPointRatio aside.
+    std::array<double, 7> m_basis{};
+    bool m_computed = false;
 };
 
 double Ssq(const ElectrodeModel& m, const LinearTerms& terms, const PointColumns& points,

@@ -48,6 +48,19 @@ TEST(LinearTerms, GiveThePlainModelsSumsToTheLastBit) {
             const core::PointColumns columns(t.points);
             core::LinearTerms terms;
             terms.compute(m, columns);
+            // Made first with another end-point ratio, then refreshed: the same columns.
+            core::ElectrodeModel before = m;
+            before.EndPointRatio = 1.37;
+            core::LinearTerms refreshed;
+            refreshed.compute(before, columns);
+            refreshed.refresh(m, columns);
+            EXPECT_EQ(refreshed.emfTerm, terms.emfTerm);
+            EXPECT_EQ(refreshed.slopeDeriv, terms.slopeDeriv);
+            before.Param[2] *= 1.01; // not a ratio: all made again
+            refreshed.compute(before, columns);
+            refreshed.refresh(m, columns);
+            EXPECT_EQ(refreshed.emfTerm, terms.emfTerm);
+            EXPECT_EQ(refreshed.slopeDeriv, terms.slopeDeriv);
 
             std::vector<double> resid(columns.size());
             const double fast = core::Ssq(m, terms, columns, resid);
