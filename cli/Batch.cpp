@@ -20,19 +20,18 @@ public:
         : m_count(count), m_chunks((count + kChunk - 1) / kChunk), m_work(work), m_deliver(deliver),
           m_done(std::make_unique<std::atomic<bool>[]>(m_chunks)) {}
 
+    /// Returns once every chunk is delivered (or the delivery failed) and the helpers are done.
     void run(std::size_t helpers) {
-        {
-            std::vector<std::jthread> threads;
-            for (std::size_t t = 0; t < helpers; ++t)
-                threads.emplace_back([this] {
-                    while (workNextChunk()) {
-                    }
-                });
-            while (workNextChunk())
-                deliverDone(false);
-            // Every chunk has been taken; wait for the helpers' last ones in order.
-            deliverDone(true);
-        }
+        std::vector<std::jthread> threads;
+        for (std::size_t t = 0; t < helpers; ++t)
+            threads.emplace_back([this] {
+                while (workNextChunk()) {
+                }
+            });
+        while (workNextChunk())
+            deliverDone(false);
+        // Every chunk has been taken; wait for the helpers' last ones in order.
+        deliverDone(true);
     }
 
 private:
