@@ -1,5 +1,6 @@
 #include "Calibrator.h"
 
+#include "Batch.h"
 #include "Json.h"
 #include "core/Calculation.h"
 #include "core/ElectrodeModel.h"
@@ -7,12 +8,7 @@
 #include "core/Report.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
-#include "plot/PlotExport.h"
 
-#include <algorithm>
-#include <atomic>
-#include <functional>
-#include <thread>
 #include <utility>
 
 namespace cli {
@@ -38,7 +34,8 @@ private:
 struct FileResult {
     core::Titration titration;
     bool read = false;
-    bool calibrated = false;
+    bool calculated = false; ///< the calculation ran to its end (converged or not)
+    bool calibrated = false; ///< and every refinement converged
 };
 
 FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
@@ -49,22 +46,27 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
     if (!r.read)
         return r;
     r.titration.EndPointRatio = 1;
-    r.calibrated = core::SelectPoints(r.titration, sink) &&
-                   core::Calculate(r.titration, sink) == core::CalculationOutcome::Calibrated;
+    if (!core::SelectPoints(r.titration, sink))
+        return r;
+    const core::CalculationOutcome outcome = core::Calculate(r.titration, sink);
+    r.calculated = outcome != core::CalculationOutcome::Stopped;
+    r.calibrated = outcome == core::CalculationOutcome::Calibrated;
     return r;
 }
 
-double inputNumber(const std::string& text) {
+TextNumber inputNumber(const std::string& text) {
     core::RecordingSink alreadyReported; // the calculation has shown any conversion message
-    return core::TextToNumber(text, alreadyReported);
+    return {core::TextToNumber(text, alreadyReported)};
 }
 
-void writeConditions(JsonWriter& json, const FileResult& r) {
+/// The conditions as given: the file's four and the inputs as typed, so that a
+/// run can be repeated from its record (a refined Gamma is among the results).
+void writeConditions(JsonWriter& json, const FileResult& r, const core::Inputs& typed) {
     const core::Titration& t = r.titration;
     auto condition = [&](const char* name, const core::Condition& c) {
         json.key(name);
         if (r.read)
-            json.value(c.value);
+            json.value(TextNumber{c.value});
         else
             json.null();
     };
@@ -74,15 +76,15 @@ void writeConditions(JsonWriter& json, const FileResult& r) {
     condition("electrolyte_volume", t.v1);
     condition("titrand_conc", t.Initial);
     condition("burette_conc", t.Burette);
-    json.member("pkw", inputNumber(t.inputs.pKbox));
-    json.member("temperature", inputNumber(t.inputs.Tbox));
+    json.member("pkw", inputNumber(typed.pKbox));
+    json.member("temperature", inputNumber(typed.Tbox));
     json.key("ranges");
     json.beginArray();
-    for (const std::string& bound : t.inputs.Range)
+    for (const std::string& bound : typed.Range)
         json.value(inputNumber(bound));
     json.endArray();
-    json.member("gamma", inputNumber(t.inputs.GammaBox));
-    json.member("refine_gamma", t.inputs.RefineGamma);
+    json.member("gamma", inputNumber(typed.GammaBox));
+    json.member("refine_gamma", typed.RefineGamma);
     json.endObject();
 }
 
@@ -126,8 +128,8 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
     for (int i = 0; i < t.PointCount(); ++i) {
         const core::Point& p = t.points[static_cast<std::size_t>(i)];
         json.beginObject();
-        json.member("volume", p.Volume);
-        json.member("emf", p.EmfObs);
+        json.member("volume", TextNumber{p.Volume});
+        json.member("emf", TextNumber{p.EmfObs});
         json.key("emf_calc");
         if (calculated)
             json.value(core::Ycalc(model, p.Volume));
@@ -140,9 +142,8 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
     json.endArray();
 }
 
-void writeJson(std::string& out, const std::string& path, const FileResult& r,
-               const std::vector<std::string>& messages) {
-    JsonWriter json(out);
+void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
+                 const std::vector<std::string>& messages, const core::Inputs& typed) {
     json.beginObject();
     json.member("file", path);
     json.key("id");
@@ -156,93 +157,100 @@ void writeJson(std::string& out, const std::string& path, const FileResult& r,
     for (const std::string& text : messages)
         json.value(text);
     json.endArray();
-    writeConditions(json, r);
+    writeConditions(json, r, typed);
     writeResults(json, r.titration);
     writePoints(json, r.titration);
     json.endObject();
+}
+
+/// The file's JSON line.
+void writeJson(std::string& out, const std::string& path, const FileResult& r,
+               const std::vector<std::string>& messages, const core::Inputs& typed) {
+    {
+        JsonWriter json(out);
+        writeObject(json, path, r, messages, typed);
+    }
     out += '\n';
 }
 
 /// Writes the plots asked for; a failure goes to the errors. Returns whether all were written.
-bool writePlots(const Options& options, const FileResult& r, std::string& errors) {
+bool writePlots(const Options& options, const PlotExporter& exportPlot, const FileResult& r,
+                std::string& errors) {
     bool written = true;
-    auto write = [&](plot::PlotKind kind, const std::string& path) {
+    auto write = [&](PlotFile kind, const std::string& path) {
         if (path.empty())
             return;
-        const std::string error = plot::exportPlot(kind, r.titration, options.plotMode, path);
+        const std::string error = exportPlot ? exportPlot(kind, r.titration, options.plotMode, path)
+                                             : "the plots cannot be drawn here";
         if (!error.empty()) {
             errors += "tamo-calibrate: " + error + "\n";
             written = false;
         }
     };
-    write(plot::PlotKind::Data, options.plotPath);
-    write(plot::PlotKind::Residuals, options.residualsPath);
+    write(PlotFile::Data, options.plotPath);
+    write(PlotFile::Residuals, options.residualsPath);
     return written;
 }
 
-/// What one file gives the run.
-struct FileOutput {
-    std::string output; ///< its report or its JSON line
-    std::string errors; ///< its "FILE: message" lines
-    bool ok = false;    ///< read and calibrated (and drawn, when plots were asked for)
-    bool isReport = false;
-};
+/// A file's JSON line: its conditions, results and points, 120 bytes a point or so.
+constexpr std::size_t kJsonBytes = 1200, kJsonBytesPerPoint = 130;
 
-FileOutput processFile(const std::string& path, const Options& options,
-                       const std::string& dateText) {
+FileOutput processFile(const std::string& path, const Options& options, const std::string& dateText,
+                       const PlotExporter& exportPlot) {
     FileOutput out;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
     out.ok = r.calibrated;
     // A titration that was calculated, converged or not, can be drawn.
-    if (r.titration.results.E0 && wantsPlots(options) && !writePlots(options, r, out.errors))
+    if (r.titration.results.E0 && wantsPlots(options) &&
+        !writePlots(options, exportPlot, r, out.errors))
         out.ok = false;
     if (options.format == OutputFormat::Json) {
-        writeJson(out.output, path, r, messages.texts);
-    } else if (r.read) {
-        out.output = core::resultsReport(r.titration, path, dateText, "\n");
+        out.text.reserve(kJsonBytes + kJsonBytesPerPoint * r.titration.points.size());
+        writeJson(out.text, path, r, messages.texts, options.inputs);
+    } else if (r.calculated) {
+        // A stopped calculation has nothing to report: its messages say why.
+        out.text = core::resultsReport(r.titration, path, dateText, "\n");
         out.isReport = true;
     }
     return out;
 }
 
-/// Runs work(i) for every file index. The files are independent, so a batch is
-/// shared among the processor's cores; a few files are not worth the threads.
-void forEachFile(std::size_t count, const std::function<void(std::size_t)>& work) {
-    constexpr std::size_t kFilesPerThread = 16;
-    const std::size_t threads = std::min<std::size_t>(
-        std::max(1u, std::thread::hardware_concurrency()), count / kFilesPerThread);
-    if (threads <= 1) {
-        for (std::size_t i = 0; i < count; ++i)
-            work(i);
-        return;
-    }
-    std::atomic<std::size_t> next{0};
-    std::vector<std::jthread> workers;
-    for (std::size_t t = 0; t < threads; ++t)
-        workers.emplace_back([&] {
-            for (std::size_t i = next++; i < count; i = next++)
-                work(i);
-        });
-}
-
 } // namespace
 
-RunResult calibrateFiles(const Options& options, const std::string& dateText) {
+int calibrateFiles(const Options& options, const std::string& dateText,
+                   const PlotExporter& exportPlot,
+                   const std::function<bool(const FileOutput&)>& deliver) {
     std::vector<FileOutput> outputs(options.files.size());
-    forEachFile(outputs.size(), [&](std::size_t i) {
-        outputs[i] = processFile(options.files[i], options, dateText);
-    });
-    RunResult run;
+    int exitStatus = 0;
     bool firstReport = true;
-    for (const FileOutput& file : outputs) {
-        if (!file.ok)
-            run.exitStatus = 1;
+    forEachInOrder(
+        outputs.size(),
+        [&](std::size_t i) {
+            outputs[i] = processFile(options.files[i], options, dateText, exportPlot);
+        },
+        [&](std::size_t i) {
+            FileOutput& file = outputs[i];
+            if (!file.ok)
+                exitStatus = 1;
+            // Reports are separated by one empty line.
+            if (file.isReport && !std::exchange(firstReport, false))
+                file.text.insert(file.text.begin(), '\n');
+            const bool written = deliver(file);
+            // Delivered: its memory goes back at once (assigning an empty one would keep it).
+            const FileOutput spent = std::move(file);
+            return written;
+        });
+    return exitStatus;
+}
+
+RunResult calibrateFiles(const Options& options, const std::string& dateText) {
+    RunResult run;
+    run.exitStatus = calibrateFiles(options, dateText, {}, [&](const FileOutput& file) {
         run.errors += file.errors;
-        if (file.isReport && !std::exchange(firstReport, false))
-            run.output += '\n';
-        run.output += file.output;
-    }
+        run.output += file.text;
+        return true;
+    });
     return run;
 }
 

@@ -1,52 +1,68 @@
 #include "Json.h"
 
-#include <array>
+#include "ShortestNumber.h"
+
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace cli {
 
-void JsonWriter::separator() {
-    if (m_afterKey) {
-        m_afterKey = false;
-        return;
+JsonWriter::JsonWriter(std::string& out) : m_out(out), m_size(out.size()) {
+    m_out.resize(std::max(m_out.capacity(), m_size + 256));
+}
+
+JsonWriter::~JsonWriter() {
+    m_out.resize(m_size);
+}
+
+char* JsonWriter::room(std::size_t n) {
+    n += 1 + (m_hasKey ? m_key.size() + 3 : 0); // the comma and a pending key
+    if (m_size + n > m_out.size())
+        m_out.resize(std::max(2 * m_out.size(), m_size + n));
+    char* p = m_out.data() + m_size;
+    if (m_comma)
+        *p++ = ',';
+    m_comma = true;
+    if (m_hasKey) {
+        *p++ = '"';
+        std::memcpy(p, m_key.data(), m_key.size());
+        p += m_key.size();
+        *p++ = '"';
+        *p++ = ':';
+        m_hasKey = false;
     }
-    if (m_depth > 0) {
-        bool& first = m_first[static_cast<std::size_t>(m_depth - 1)];
-        if (!first)
-            m_out += ',';
-        first = false;
-    }
+    return p;
 }
 
-void JsonWriter::beginObject() {
-    separator();
-    m_out += '{';
-    m_first[static_cast<std::size_t>(m_depth++)] = true;
+void JsonWriter::done(char* end) {
+    m_size = static_cast<std::size_t>(end - m_out.data());
 }
 
-void JsonWriter::endObject() {
-    m_out += '}';
-    --m_depth;
+void JsonWriter::plain(std::string_view text) {
+    char* p = room(text.size());
+    std::memcpy(p, text.data(), text.size());
+    done(p + text.size());
 }
 
-void JsonWriter::beginArray() {
-    separator();
-    m_out += '[';
-    m_first[static_cast<std::size_t>(m_depth++)] = true;
+void JsonWriter::open(char bracket) {
+    char* p = room(1);
+    *p++ = bracket;
+    done(p);
+    m_comma = false;
 }
 
-void JsonWriter::endArray() {
-    m_out += ']';
-    --m_depth;
+void JsonWriter::close(char bracket) {
+    m_comma = false;
+    char* p = room(1);
+    *p++ = bracket;
+    done(p);
 }
 
 void JsonWriter::key(std::string_view name) {
-    separator();
-    m_out += '"';
-    m_out += name;
-    m_out += "\":";
-    m_afterKey = true;
+    // Written with its value: one look for room instead of two.
+    m_key = name;
+    m_hasKey = true;
 }
 
 void JsonWriter::value(double number) {
@@ -54,10 +70,16 @@ void JsonWriter::value(double number) {
         null();
         return;
     }
-    separator();
-    std::array<char, 32> buffer{};
-    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
-    m_out.append(buffer.data(), result.ptr);
+    done(writeShortest(room(kShortestTextSize), number));
+}
+
+void JsonWriter::value(TextNumber number) {
+    const auto single = static_cast<float>(number.value);
+    if (!std::isfinite(single) || static_cast<double>(single) != number.value) {
+        value(number.value);
+        return;
+    }
+    done(writeShortest(room(kShortestTextSize), single));
 }
 
 void JsonWriter::value(std::optional<double> number) {
@@ -68,53 +90,63 @@ void JsonWriter::value(std::optional<double> number) {
 }
 
 void JsonWriter::value(int number) {
-    separator();
-    m_out += std::to_string(number);
+    char* p = room(12);
+    done(std::to_chars(p, p + 12, number).ptr);
 }
 
 void JsonWriter::value(bool flag) {
-    separator();
-    m_out += flag ? "true" : "false";
+    plain(flag ? "true" : "false");
 }
 
 void JsonWriter::null() {
-    separator();
-    m_out += "null";
+    plain("null");
 }
 
 namespace {
 
-bool needsEscape(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
+bool needsEscape(char c) {
+    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
 
 } // namespace
 
 void JsonWriter::value(std::string_view text) {
-    separator();
-    m_out += '"';
-    // Plain runs are copied whole; only the characters JSON reserves are escaped.
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (!needsEscape(c))
+    // Each character takes at most six ("\u001f"), and the quotes.
+    char* p = room(6 * text.size() + 2);
+    *p++ = '"';
+    for (const char c : text) {
+        if (!needsEscape(c)) {
+            *p++ = c;
             continue;
-        m_out.append(text.substr(run, i - run));
-        run = i + 1;
+        }
+        *p++ = '\\';
         switch (c) {
-        case '"': m_out += "\\\""; break;
-        case '\\': m_out += "\\\\"; break;
-        case '\n': m_out += "\\n"; break;
-        case '\r': m_out += "\\r"; break;
-        case '\t': m_out += "\\t"; break;
+        case '"':
+            *p++ = '"';
+            break;
+        case '\\':
+            *p++ = '\\';
+            break;
+        case '\n':
+            *p++ = 'n';
+            break;
+        case '\r':
+            *p++ = 'r';
+            break;
+        case '\t':
+            *p++ = 't';
+            break;
         default: {
             static constexpr char hex[] = "0123456789abcdef";
-            m_out += "\\u00";
-            m_out += hex[(c >> 4) & 0xf];
-            m_out += hex[c & 0xf];
+            std::memcpy(p, "u00", 3);
+            p += 3;
+            *p++ = hex[(c >> 4) & 0xf];
+            *p++ = hex[c & 0xf];
         }
         }
     }
-    m_out.append(text.substr(run));
-    m_out += '"';
+    *p++ = '"';
+    done(p);
 }
 
 } // namespace cli

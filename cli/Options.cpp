@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "core/NumberEntry.h"
 #include "io/Settings.h"
 
 #include <QCommandLineParser>
@@ -23,15 +24,15 @@ const char* const kDescription =
     "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt";
 
 struct OptionSet {
-    QCommandLineOption ranges{"ranges",
-                              "The two pH ranges whose points are used: r1 < pH < r2 or r3 < pH < r4. "
-                              "Separate the four bounds by commas, or by semicolons when they have "
-                              "decimal commas, e.g. --ranges 2.5,4,10.8,11.3 (the default).",
-                              "A,B,C,D"};
+    QCommandLineOption ranges{
+        "ranges",
+        "The two pH ranges whose points are used: r1 < pH < r2 or r3 < pH < r4. "
+        "Separate the four bounds by commas, or by semicolons when they have "
+        "decimal commas, e.g. --ranges 2.5,4,10.8,11.3 (the default).",
+        "A,B,C,D"};
     QCommandLineOption pkw{"pkw", "pKw, e.g. --pkw 13.78 (the default).", "X"};
-    QCommandLineOption temperature{"temperature",
-                                   "Temperature in degrees Celsius, e.g. --temperature 25 (the default).",
-                                   "T"};
+    QCommandLineOption temperature{
+        "temperature", "Temperature in degrees Celsius, e.g. --temperature 25 (the default).", "T"};
     QCommandLineOption gamma{"gamma",
                              "Factor on the titrant concentration, e.g. --gamma 1 (the default); "
                              "the start value when refined.",
@@ -42,28 +43,33 @@ struct OptionSet {
                                 "Read the ranges, pKw and temperature from a settings file, e.g. "
                                 "--settings ~/.config/TAMO/TAMO.INI; options given override it.",
                                 "FILE"};
-    QCommandLineOption format{"format", "Output: report (the default) or json (one object per file, "
-                                        "JSON Lines), e.g. --format json.",
+    QCommandLineOption format{"format",
+                              "Output: report (the default) or json (one object per file, "
+                              "JSON Lines), e.g. --format json.",
                               "report|json"};
-    QCommandLineOption output{{"o", "output"},
-                              "Write the output to FILE instead of standard output, e.g. -o results.txt.",
-                              "FILE"};
+    QCommandLineOption output{
+        {"o", "output"},
+        "Write the output to FILE instead of standard output, e.g. -o results.txt.",
+        "FILE"};
     QCommandLineOption plot{"plot",
                             "The view of the data plot written by --plot-out: volume (emf against "
                             "volume), ph (emf against pH) or gran (the Gran plot, the default), "
                             "e.g. --plot ph.",
                             "volume|ph|gran"};
-    QCommandLineOption plotOut{"plot-out",
-                               "Write the data plot of the one data file to FILE: .svg or .pdf "
-                               "(vector, 82.5 mm wide) or .png (300 dpi), e.g. --plot-out gran.svg.",
-                               "FILE"};
+    QCommandLineOption plotOut{
+        "plot-out",
+        "Write the data plot of the one data file to FILE: .svg or .pdf "
+        "(vector, 82.5 mm wide) or .png (300 dpi), e.g. --plot-out gran.svg.",
+        "FILE"};
     QCommandLineOption residualsOut{"residuals-out",
                                     "Write the residual plot beneath the data plot to FILE, e.g. "
                                     "--residuals-out resid.png.",
                                     "FILE"};
 };
 
-std::string toStd(const QString& s) { return s.toStdString(); }
+std::string toStd(const QString& s) {
+    return s.toStdString();
+}
 
 bool splitRanges(const QString& text, std::array<std::string, 4>& range) {
     const QChar separator = text.contains(';') ? QChar(';') : QChar(',');
@@ -82,25 +88,61 @@ ParsedCommandLine usageError(const QString& text) {
     return result;
 }
 
+/// Whether an explicit option replaces the settings file's value of the key.
+bool overrides(const QCommandLineParser& parser, const OptionSet& o, const std::string& key) {
+    if (key.starts_with("range"))
+        return parser.isSet(o.ranges);
+    return parser.isSet(key == "pKw" ? o.pkw : o.temperature);
+}
+
+/// Takes the ranges, pKw and temperature from the settings file; each that is
+/// used must be there with a number. Returns an error text.
+QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs) {
+    const QString path = parser.value(o.settings);
+    std::string text;
+    if (const std::string error = io::readSettingsText(toStd(path), text); !error.empty())
+        return QString::fromStdString(error);
+    for (const std::string& key : io::keysWithoutNumber(text))
+        if (!overrides(parser, o, key))
+            return "the settings file \"" + path + "\" has no number in the tag <" +
+                   QString::fromStdString(key) + ">";
+    const io::Settings settings = io::parseSettingsText(text);
+    inputs.Range = settings.range;
+    inputs.pKbox = settings.pKw;
+    inputs.Tbox = settings.temperature;
+    return {};
+}
+
+/// An option's text is read as if typed into its box ("25 C" is 25), but a
+/// text without any number would silently be 0. Returns an error text.
+QString numberProblem(const QCommandLineOption& option, const std::string& text) {
+    if (core::hasNumber(text))
+        return {};
+    return "--" + option.names().constLast() + " needs a number, not \"" +
+           QString::fromStdString(text) + "\"";
+}
+
 /// Applies --settings, then the explicit options. Returns an error text.
 QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs) {
-    if (parser.isSet(o.settings)) {
-        io::Settings settings;
-        const std::string error = io::readSettingsFile(toStd(parser.value(o.settings)), settings);
-        if (!error.empty())
-            return QString::fromStdString(error);
-        inputs.Range = settings.range;
-        inputs.pKbox = settings.pKw;
-        inputs.Tbox = settings.temperature;
+    if (parser.isSet(o.settings))
+        if (const QString error = applySettings(parser, o, inputs); !error.isEmpty())
+            return error;
+    if (parser.isSet(o.ranges)) {
+        if (!splitRanges(parser.value(o.ranges), inputs.Range))
+            return "--ranges needs four bounds, e.g. --ranges 2.5,4,10.8,11.3";
+        for (const std::string& bound : inputs.Range)
+            if (const QString error = numberProblem(o.ranges, bound); !error.isEmpty())
+                return error;
     }
-    if (parser.isSet(o.ranges) && !splitRanges(parser.value(o.ranges), inputs.Range))
-        return "--ranges needs four bounds, e.g. --ranges 2.5,4,10.8,11.3";
-    if (parser.isSet(o.pkw))
-        inputs.pKbox = toStd(parser.value(o.pkw));
-    if (parser.isSet(o.temperature))
-        inputs.Tbox = toStd(parser.value(o.temperature));
-    if (parser.isSet(o.gamma))
-        inputs.GammaBox = toStd(parser.value(o.gamma));
+    const std::pair<const QCommandLineOption*, std::string*> boxes[] = {
+        {&o.pkw, &inputs.pKbox}, {&o.temperature, &inputs.Tbox}, {&o.gamma, &inputs.GammaBox}};
+    for (const auto& [option, box] : boxes) {
+        if (!parser.isSet(*option))
+            continue;
+        *box = toStd(parser.value(*option));
+        if (const QString error = numberProblem(*option, *box); !error.isEmpty())
+            return error;
+    }
     inputs.RefineGamma = parser.isSet(o.refineGamma);
     return {};
 }
@@ -140,8 +182,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     OptionSet o;
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
-    parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings,
-                       o.format, o.output, o.plot, o.plotOut, o.residualsOut});
+    parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings, o.format,
+                       o.output, o.plot, o.plotOut, o.residualsOut});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -152,7 +194,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     ParsedCommandLine result;
     if (parser.isSet(help)) {
         result.action = ParsedCommandLine::Action::ShowHelp;
-        result.text = toStd(parser.helpText());
+        // Without an application object the parser does not know the program's name.
+        result.text = toStd(parser.helpText().replace("<executable_name>", "tamo-calibrate"));
         return result;
     }
     if (parser.isSet(version)) {

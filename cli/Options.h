@@ -4,7 +4,6 @@
 #include "plot/DisplayMode.h"
 
 #include <QStringList>
-
 #include <string>
 #include <vector>
 
@@ -25,7 +24,9 @@ struct Options {
 };
 
 /// Whether a plot is to be written (the plots need the GUI library's fonts).
-inline bool wantsPlots(const Options& o) { return !o.plotPath.empty() || !o.residualsPath.empty(); }
+inline bool wantsPlots(const Options& o) {
+    return !o.plotPath.empty() || !o.residualsPath.empty();
+}
 
 /// The outcome of reading the command line.
 struct ParsedCommandLine {

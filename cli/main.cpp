@@ -1,18 +1,20 @@
 #include "Calibrator.h"
 #include "Options.h"
-
+#include "Output.h"
+#include "PlotModule.h"
 #include "core/Locale.h"
 #include "core/VectorState.h"
-#include "io/FileAccess.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QGuiApplication>
 #include <QLocale>
-
 #include <cstdio>
-#include <cstring>
 #include <memory>
+
+// Start-up is most of the time of a small run, so it does only what the run
+// needs: no application object unless a plot is drawn, the GUI library only
+// then (the plot module), the locale only for a calibration, the date only for
+// a report.
 
 namespace {
 
@@ -20,14 +22,9 @@ void writeAll(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-/// Plots draw text and need the GUI library's fonts; calibrating alone does not,
-/// and starts faster without it.
-bool asksForPlots(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--plot-out", "--residuals-out"})
-            if (std::strncmp(argv[i], option, std::strlen(option)) == 0)
-                return true;
-    return false;
+int fail(const std::string& error) {
+    writeAll(stderr, "tamo-calibrate: " + error + "\n");
+    return 1;
 }
 
 /// The platform's chatter (such as a missing runtime folder of the offscreen
@@ -37,49 +34,74 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
         std::fprintf(stderr, "tamo-calibrate: %s\n", text.toLocal8Bit().constData());
 }
 
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
-    qInstallMessageHandler(quietQtMessages);
-    if (!asksForPlots(argc, argv))
-        return std::make_unique<QCoreApplication>(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen"); // never a window: no display needed
-    return std::make_unique<QGuiApplication>(argc, argv);
+QStringList argumentList(int argc, char* argv[]) {
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+/// Help and version text; a failed write is told.
+int show(const std::string& text) {
+    std::string error;
+    const std::unique_ptr<cli::Output> out = cli::openOutput({}, error);
+    out->write(text);
+    error = out->finish();
+    return error.empty() ? 0 : fail(error);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    qInstallMessageHandler(quietQtMessages);
     QCoreApplication::setApplicationName("tamo-calibrate");
     QCoreApplication::setApplicationVersion(TAMO_VERSION);
-    const QLocale locale = QLocale::system();
-    core::setDecimalSeparator(locale.decimalPoint() == QStringLiteral(",") ? ',' : '.');
 
-    const cli::ParsedCommandLine command = cli::parseCommandLine(QCoreApplication::arguments());
+    const cli::ParsedCommandLine command = cli::parseCommandLine(argumentList(argc, argv));
     switch (command.action) {
     case cli::ParsedCommandLine::Action::ShowHelp:
     case cli::ParsedCommandLine::Action::ShowVersion:
-        writeAll(stdout, command.text);
-        return 0;
+        return show(command.text);
     case cli::ParsedCommandLine::Action::UsageError:
         writeAll(stderr, "tamo-calibrate: " + command.text + "\n");
         return 2;
     case cli::ParsedCommandLine::Action::Run:
         break;
     }
+    const cli::Options& options = command.options;
+
+    const QLocale locale = QLocale::system();
+    const char separator = locale.decimalPoint() == QStringLiteral(",") ? ',' : '.';
+    core::setDecimalSeparator(separator);
+
+    std::unique_ptr<QCoreApplication> application;
+    cli::PlotExporter exportPlot;
+    if (cli::wantsPlots(options)) {
+        std::string error;
+        const cli::PlotModule* plots = cli::loadPlotModule(error);
+        if (!plots)
+            return fail(error);
+        application.reset(plots->start(argc, argv, separator));
+        exportPlot = plots->exportPlot;
+    }
 
     const std::string date =
-        locale.toString(QDateTime::currentDateTime(), QLocale::ShortFormat).toStdString();
+        options.format == cli::OutputFormat::Report
+            ? locale.toString(QDateTime::currentDateTime(), QLocale::ShortFormat).toStdString()
+            : std::string();
+    std::string error;
+    const std::unique_ptr<cli::Output> output = cli::openOutput(options.outputPath, error);
+    if (!output)
+        return fail(error);
+
     core::clearVectorUpperState(); // the parsing above leaves it dirty: reading slows down
-    const cli::RunResult run = cli::calibrateFiles(command.options, date);
-    writeAll(stderr, run.errors);
-    if (command.options.outputPath.empty()) {
-        writeAll(stdout, run.output);
-    } else if (const std::string error =
-                   io::writeFileAtomically(command.options.outputPath, run.output);
-               !error.empty()) {
-        writeAll(stderr, "tamo-calibrate: " + error + "\n");
-        return 1;
-    }
-    return run.exitStatus;
+    const int status =
+        cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
+            writeAll(stderr, file.errors);
+            return output->write(file.text);
+        });
+    if (error = output->finish(); !error.empty())
+        return fail(error);
+    return status;
 }

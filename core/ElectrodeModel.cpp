@@ -1,6 +1,7 @@
 #include "ElectrodeModel.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace core {
@@ -102,10 +103,6 @@ double Ycalc(const ElectrodeModel& m, double volume) {
     return ycalc(m, volume);
 }
 
-double Ycalc(const Titration& t, std::size_t index) {
-    return ycalc(electrodeModel(t), t.points[index].Volume);
-}
-
 std::array<double, 3> CalcDerivs(const ElectrodeModel& m, double volume) {
     return derivs(m, volume, tenToMinus(m.pKw));
 }
@@ -153,13 +150,49 @@ NormalEquations accumulateNormal(const ElectrodeModel& m, const PointColumns& po
     return eq;
 }
 
+namespace {
+
+std::array<double, 7> basisOf(const ElectrodeModel& m) {
+    return {m.titrandVolume, m.InitialVolume, m.TitrandConc, m.BuretteConc,
+            m.pKw,           m.Param[2],      m.Gamma};
+}
+
+/// The titrant in excess of the titrand with the model's Gamma, as emfTerm forms it first.
+inline double excessAcid(const ElectrodeModel& m, double V) {
+    return (m.titrandVolume * m.TitrandConc + V * (m.BuretteConc * m.Param[2])) /
+           (m.InitialVolume + V);
+}
+
+} // namespace
+
+void LinearTerms::refresh(const ElectrodeModel& m, const PointColumns& points) {
+    const std::array<double, 7> basis = basisOf(m);
+    // Compared bit for bit: equal values of another sign of zero are not the same input.
+    if (!m_computed || emfTerm.size() != points.size() ||
+        std::memcmp(basis.data(), m_basis.data(), sizeof basis) != 0) {
+        compute(m, points);
+        return;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (!(excessAcid(m, points.Volume[i]) >= 0))
+            emfTerm[i] = core::emfTerm(m, points.Volume[i]);
+}
+
 void LinearTerms::compute(const ElectrodeModel& m, const PointColumns& points) {
+    m_basis = basisOf(m);
+    m_computed = true;
     const std::size_t n = points.size();
     emfTerm.resize(n);
     slopeDeriv.resize(n);
+    // With the Gamma of the derivative the model's and no end-point ratio, the
+    // slope derivative is the emf term, bit for bit: no second logarithm.
+    const bool same = m.Gamma == m.Param[2] && m.EndPointRatio == 1;
     for (std::size_t i = 0; i < n; ++i) {
         emfTerm[i] = core::emfTerm(m, points.Volume[i]);
-        slopeDeriv[i] = points.UsePoint[i] ? slopeDerivative(m, points.Volume[i]) : 0.0;
+        if (!points.UsePoint[i])
+            slopeDeriv[i] = 0.0;
+        else
+            slopeDeriv[i] = same ? emfTerm[i] : slopeDerivative(m, points.Volume[i]);
     }
 }
 

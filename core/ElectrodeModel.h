@@ -42,18 +42,17 @@ struct PointColumns {
 /// a solution with no excess of acid or base is at pH pKw / 2.
 double Ycalc(const ElectrodeModel& m, double volume);
 
-/// Calculated emf of point `index` (0-based) with the titration's current parameters.
-double Ycalc(const Titration& t, std::size_t index);
-
 /// Derivatives of the calculated emf with respect to E0, slope and Gamma. They
-/// take Gamma from ElectrodeModel::Gamma and leave out EndPointRatio.
+/// take Gamma from ElectrodeModel::Gamma and leave out EndPointRatio. The plain
+/// form of what accumulateNormal sums; the tests hold the fast sums to it.
 std::array<double, 3> CalcDerivs(const ElectrodeModel& m, double volume);
 
 /// Sum of squared residuals (observed - calculated emf) over the used points,
 /// mV squared. Writes the residual of every point, used or not, into Resid.
 double Ssq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid);
 
-/// The same on the titration itself: refreshes every point's Resid.
+/// The same on the titration itself: refreshes every point's Resid (the
+/// window's residual plot reads them).
 double Ssq(Titration& t);
 
 /// The normal equations of one Gauss-Newton step, accumulated over the used points.
@@ -76,6 +75,17 @@ struct LinearTerms {
     std::vector<double> slopeDeriv;
 
     void compute(const ElectrodeModel& m, const PointColumns& points);
+
+    /// compute() for the same points again. When only EndPointRatio changed
+    /// since the last computation (as between the refinements of one
+    /// calculation), only the emf terms beyond the end-point are made again:
+    /// the others and every slope derivative do not depend on it.
+    void refresh(const ElectrodeModel& m, const PointColumns& points);
+
+private:
+    /// The model's values the terms were computed with, EndPointRatio aside.
+    std::array<double, 7> m_basis{};
+    bool m_computed = false;
 };
 
 double Ssq(const ElectrodeModel& m, const LinearTerms& terms, const PointColumns& points,

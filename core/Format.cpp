@@ -2,11 +2,14 @@
 
 #include "Locale.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace core {
 
@@ -50,6 +53,29 @@ Picture parsePicture(std::string_view pattern) {
         }
     }
     return p;
+}
+
+/// The parsed picture. A program uses a handful of patterns over and over:
+/// each thread keeps the last few it parsed, keyed by their text (at most 16
+/// characters, compared as two words).
+Picture pictureOf(std::string_view pattern) {
+    struct Entry {
+        std::array<std::uint64_t, 2> key{};
+        std::size_t size = 0;
+        Picture picture;
+    };
+    thread_local std::array<Entry, 16> cache{};
+    thread_local std::size_t next = 0;
+    std::array<std::uint64_t, 2> key{};
+    if (pattern.size() > sizeof key)
+        return parsePicture(pattern);
+    std::memcpy(key.data(), pattern.data(), pattern.size());
+    for (const Entry& e : cache)
+        if (e.key[0] == key[0] && e.key[1] == key[1] && e.size == pattern.size())
+            return e.picture;
+    Entry& e = cache[next++ % cache.size()];
+    e = {key, pattern.size(), parsePicture(pattern)};
+    return e.picture;
 }
 
 /// |value| rounded to `decimals` places, exact halves away from zero, as the
@@ -106,17 +132,63 @@ __extension__ typedef unsigned __int128 Wide;
 constexpr std::array<std::uint64_t, 10> kPowersOfTen{
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
+/// n / 10^decimals and n % 10^decimals. Divisions by constants become
+/// multiplications; one by a power read from a table would be a slow division.
+void splitAtDecimals(std::uint64_t n, int decimals, std::uint64_t& quotient,
+                     std::uint64_t& remainder) {
+    const auto split = [&](std::uint64_t scale) {
+        quotient = n / scale;
+        remainder = n - quotient * scale;
+    };
+    switch (decimals) {
+    case 0:
+        split(1);
+        break;
+    case 1:
+        split(10);
+        break;
+    case 2:
+        split(100);
+        break;
+    case 3:
+        split(1000);
+        break;
+    case 4:
+        split(10000);
+        break;
+    case 5:
+        split(100000);
+        break;
+    case 6:
+        split(1000000);
+        break;
+    case 7:
+        split(10000000);
+        break;
+    case 8:
+        split(100000000);
+        break;
+    default:
+        split(1000000000);
+        break;
+    }
+}
+
 /// Rounding in integers, exact for every double below 1e15 with at most nine
 /// decimals: the value is m / 2^shift, so value * 10^decimals is the wide
 /// integer m * 10^decimals shifted right, and the shifted-out bits are the
-/// remainder that decides the rounding.
-bool roundInIntegers(double magnitude, int decimals, Rounded& rounded) {
+/// remainder that decides the rounding. Gives the integer part and the
+/// fraction as the integer of its `decimals` digits.
+bool roundInIntegers(double magnitude, int decimals, std::uint64_t& integer,
+                     std::uint64_t& fraction) {
     if (decimals < 0 || decimals > 9 || !(magnitude < 1e15))
         return false;
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent); // in [0.5, 1), or 0
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent; // at least 4, since the value is below 2^50
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const auto biased = static_cast<int>(bits >> 52);
+    std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+    if (biased > 0)
+        mantissa |= std::uint64_t(1) << 52;
+    const int shift = biased > 0 ? 1075 - biased : 1074; // at least 3, the value being below 2^50
     const std::uint64_t scale = kPowersOfTen[static_cast<std::size_t>(decimals)];
     const Wide scaled = Wide(mantissa) * scale; // below 2^83
     Wide units = 0;
@@ -126,67 +198,108 @@ bool roundInIntegers(double magnitude, int decimals, Rounded& rounded) {
         if (remainder >= (Wide(1) << (shift - 1)))
             ++units;
     }
-    std::array<char, 24> text;
-    auto end = std::to_chars(text.data(), text.data() + text.size(),
-                             static_cast<std::uint64_t>(units / scale)).ptr;
-    rounded.integer.assign(text.data(), end);
-    end = std::to_chars(text.data(), text.data() + text.size(),
-                        static_cast<std::uint64_t>(units % scale)).ptr;
-    const auto digits = static_cast<std::size_t>(end - text.data());
-    rounded.fraction.assign(static_cast<std::size_t>(decimals) - std::min<std::size_t>(digits, decimals), '0');
-    if (decimals > 0)
-        rounded.fraction.append(text.data(), end);
+    if (units >> 64 == 0) { // nearly always: a narrow division is many times faster
+        splitAtDecimals(static_cast<std::uint64_t>(units), decimals, integer, fraction);
+    } else {
+        integer = static_cast<std::uint64_t>(units / scale);
+        fraction = static_cast<std::uint64_t>(units % scale);
+    }
     return true;
 }
 
 Rounded roundMagnitude(double magnitude, int decimals) {
-    Rounded rounded;
-    if (roundInIntegers(magnitude, decimals, rounded))
-        return rounded;
+    std::uint64_t integer = 0, fraction = 0;
+    if (roundInIntegers(magnitude, decimals, integer, fraction)) {
+        std::string fractionDigits(static_cast<std::size_t>(decimals), '0');
+        for (auto i = fractionDigits.size(); i > 0; fraction /= 10)
+            fractionDigits[--i] = static_cast<char>('0' + fraction % 10);
+        return {std::to_string(integer), fractionDigits};
+    }
     // to_chars rounds to nearest with ties to even, which differs from rounding
     // halves away from zero only at an exact tie. One digit more shows whether
     // the value can be one (its last digit is then 5); only then is the exact
     // expansion needed.
     std::array<char, 400> buffer;
     const auto end = buffer.data() + buffer.size();
-    auto probe = std::to_chars(buffer.data(), end, magnitude, std::chars_format::fixed, decimals + 1);
+    auto probe =
+        std::to_chars(buffer.data(), end, magnitude, std::chars_format::fixed, decimals + 1);
     if (probe.ec != std::errc() || probe.ptr[-1] == '5')
         return roundExactly(magnitude, decimals);
     auto result = std::to_chars(buffer.data(), end, magnitude, std::chars_format::fixed, decimals);
     return splitFixed(std::string_view(buffer.data(), result.ptr));
 }
 
-std::string strippedInteger(const std::string& integer, int minDigits) {
-    std::size_t first = integer.find_first_not_of('0');
-    std::string significant = first == std::string::npos ? std::string() : integer.substr(first);
-    if (static_cast<int>(significant.size()) < minDigits)
-        significant.insert(0, static_cast<std::size_t>(minDigits) - significant.size(), '0');
-    return significant;
+std::string_view withoutLeadingZeros(std::string_view digits) {
+    return digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
 }
 
-bool allZero(const std::string& digits) {
-    return digits.find_first_not_of('0') == std::string::npos;
+bool allZero(std::string_view digits) {
+    return digits.find_first_not_of('0') == std::string_view::npos;
 }
 
-/// Integer and fraction parts in the pattern's form, without sign.
-std::string layout(const Picture& p, const std::string& integer, std::string fraction) {
-    std::string text = strippedInteger(integer, p.minIntegerDigits);
-    while (static_cast<int>(fraction.size()) > p.requiredDecimals && !fraction.empty() &&
-           fraction.back() == '0')
-        fraction.pop_back();
+/// Sign, integer and fraction digits in the pattern's form: the sign only when
+/// a digit shown is not zero.
+std::string layout(const Picture& p, bool negative, std::string_view integer,
+                   std::string_view fraction) {
+    const bool zero = allZero(integer) && allZero(fraction);
+    integer = withoutLeadingZeros(integer);
+    const auto minDigits = static_cast<std::size_t>(p.minIntegerDigits);
+    const std::size_t padding = minDigits > integer.size() ? minDigits - integer.size() : 0;
+    std::size_t keep = fraction.size();
+    while (keep > static_cast<std::size_t>(p.requiredDecimals) && fraction[keep - 1] == '0')
+        --keep;
+    std::string text;
+    text.reserve(2 + padding + integer.size() + keep);
+    if (negative && !zero)
+        text += '-';
+    text.append(padding, '0');
+    text += integer;
     if (p.point) {
         text += decimalSeparator();
-        text += fraction;
+        text += fraction.substr(0, keep);
     }
     return text;
 }
 
 std::string formatFixed(double value, const Picture& p) {
-    Rounded r = roundMagnitude(std::fabs(value), p.decimals);
-    std::string text = layout(p, r.integer, r.fraction);
-    if (value < 0 && !(allZero(r.integer) && allZero(r.fraction)))
-        text.insert(0, 1, '-');
-    return text;
+    const double magnitude = std::fabs(value);
+    std::uint64_t integer = 0, fraction = 0;
+    if (p.minIntegerDigits > 20 || !roundInIntegers(magnitude, p.decimals, integer, fraction)) {
+        const Rounded r = roundMagnitude(magnitude, p.decimals);
+        return layout(p, value < 0, r.integer, r.fraction);
+    }
+    // The common case: the digits go straight into the text.
+    std::array<char, 64> text;
+    char* out = text.data();
+    if (value < 0 && (integer != 0 || fraction != 0))
+        *out++ = '-';
+    std::array<char, 20> digits;
+    const char* digitsEnd =
+        integer == 0 ? digits.data()
+                     : std::to_chars(digits.data(), digits.data() + digits.size(), integer).ptr;
+    const auto count = static_cast<int>(digitsEnd - digits.data());
+    for (int i = count; i < p.minIntegerDigits; ++i)
+        *out++ = '0';
+    std::memcpy(out, digits.data(), digits.size()); // whole: a fixed copy is the fastest
+    out += count;
+    if (p.point) {
+        *out++ = decimalSeparator();
+        int decimals = p.decimals;
+        for (; decimals > p.requiredDecimals && fraction % 10 == 0; --decimals)
+            fraction /= 10;
+        // Exactly `decimals` digits, leading zeros included: two at a time.
+        static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
+                                         "25262728293031323334353637383940414243444546474849"
+                                         "50515253545556575859606162636465666768697071727374"
+                                         "75767778798081828384858687888990919293949596979899";
+        int i = decimals;
+        for (; i >= 2; i -= 2, fraction /= 100)
+            std::memcpy(out + i - 2, kPairs + 2 * (fraction % 100), 2);
+        if (i == 1)
+            out[0] = static_cast<char>('0' + fraction % 10);
+        out += decimals;
+    }
+    return std::string(text.data(), out);
 }
 
 std::string formatScientific(double value, const Picture& p) {
@@ -198,7 +311,7 @@ std::string formatScientific(double value, const Picture& p) {
         exponent = static_cast<int>(std::floor(std::log10(magnitude))) - (integerDigits - 1);
         for (int attempt = 0; attempt < 3; ++attempt) {
             r = roundMagnitude(magnitude / std::pow(10.0, exponent), p.decimals);
-            const int length = static_cast<int>(strippedInteger(r.integer, 0).size());
+            const int length = static_cast<int>(withoutLeadingZeros(r.integer).size());
             if (length > integerDigits)
                 ++exponent;
             else if (length < integerDigits && !allZero(r.integer))
@@ -207,9 +320,7 @@ std::string formatScientific(double value, const Picture& p) {
                 break;
         }
     }
-    std::string text = layout(p, r.integer, r.fraction);
-    if (value < 0 && !(allZero(r.integer) && allZero(r.fraction)))
-        text.insert(0, 1, '-');
+    std::string text = layout(p, value < 0, r.integer, r.fraction);
     text += 'E';
     if (exponent < 0)
         text += '-';
@@ -220,11 +331,14 @@ std::string formatScientific(double value, const Picture& p) {
 }
 
 std::string trimBlanks(std::string text) {
+    if (text.empty() || (text.front() != ' ' && text.back() != ' '))
+        return text;
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos)
         return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
+    text.erase(text.find_last_not_of(' ') + 1);
+    text.erase(0, first);
+    return text;
 }
 
 } // namespace
@@ -232,7 +346,7 @@ std::string trimBlanks(std::string text) {
 std::string formatNumber(double value, std::string_view pattern) {
     if (!std::isfinite(value))
         value = 0;
-    const Picture p = parsePicture(pattern);
+    const Picture p = pictureOf(pattern);
     return p.exponent ? formatScientific(value, p) : formatFixed(value, p);
 }
 

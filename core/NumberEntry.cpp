@@ -3,14 +3,20 @@
 #include "Locale.h"
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace core {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 /// Length of the number at the start of s (sign, digits, separator, digits,
 /// exponent), or 0 when s does not start with one. An exponent is taken only
@@ -96,6 +102,52 @@ std::optional<std::string_view> wholeNumber(std::string_view s, char separator) 
     return body;
 }
 
+/// Step 2: the leading number of the text as typed, "." as separator; empty when there is none.
+std::string_view leadingNumber(std::string_view s) {
+    std::size_t begin = 0;
+    while (begin < s.size() && isBlank(s[begin]))
+        ++begin;
+    const std::string_view rest = s.substr(begin);
+    return rest.substr(0, numberLength(rest, '.'));
+}
+
+/// Converts a leading number ("." as separator) to double. Beyond the single
+/// range it is out of range, as a whole number would be; below it, it stays.
+Conversion toDouble(std::string_view number, double& value) {
+    if (number.front() == '+')
+        number.remove_prefix(1);
+    const char* first = number.data();
+    const char* last = first + number.size();
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone: decide by the sign of the decimal exponent.
+        const auto e = number.find_first_of("eE");
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+        if (!tiny)
+            return Conversion::OutOfRange;
+        value = number.front() == '-' ? -0.0 : 0.0;
+        return Conversion::Ok;
+    }
+    return std::abs(value) > std::numeric_limits<float>::max() ? Conversion::OutOfRange
+                                                               : Conversion::Ok;
+}
+
+/// The common case, a plain number such as "283.11" or "-0.1" with nothing
+/// to change: from_chars reads the whole text. Nothing when it does not.
+std::optional<double> plainNumber(std::string_view s, char separator) {
+    if (s.empty() || !(isDigit(s.front()) || s.front() == '-'))
+        return std::nullopt;
+    for (const char c : s) // a short text: a plain loop beats a library search
+        if (c == ',' || (c == '.' && separator != '.'))
+            return std::nullopt;
+    float value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return static_cast<double>(value);
+}
+
 } // namespace
 
 std::string FixDecimalSeparator(std::string_view s) {
@@ -110,27 +162,34 @@ std::string FixDecimalSeparator(std::string_view s) {
 
 double TextToNumber(std::string_view s, MessageSink& sink) {
     const char separator = decimalSeparator();
-    const std::string fixed = FixDecimalSeparator(s);
-    std::string_view number;
-    char numberSeparator = separator;
+    if (const std::optional<double> plain = plainNumber(s, separator))
+        return *plain;
+    // Most texts have no mark to change: they are read in place.
+    std::string changed;
+    std::string_view fixed = s;
+    if (s.find(separator == ',' ? '.' : ',') != std::string_view::npos)
+        fixed = changed = FixDecimalSeparator(s);
     if (auto whole = wholeNumber(fixed, separator)) {
-        number = *whole;
-    } else {
-        std::size_t begin = 0;
-        while (begin < s.size() && isBlank(s[begin]))
-            ++begin;
-        std::string_view rest = s.substr(begin);
-        number = rest.substr(0, numberLength(rest, '.'));
-        numberSeparator = '.';
-        if (number.empty())
+        float value = 0;
+        if (toSingle(*whole, separator, value) == Conversion::OutOfRange) {
+            sink.message(std::string(kInvalidNumberMessage));
             return 0.0;
+        }
+        return static_cast<double>(value);
     }
-    float value = 0;
-    if (toSingle(number, numberSeparator, value) == Conversion::OutOfRange) {
+    const std::string_view number = leadingNumber(s);
+    if (number.empty())
+        return 0.0;
+    double value = 0;
+    if (toDouble(number, value) == Conversion::OutOfRange) {
         sink.message(std::string(kInvalidNumberMessage));
         return 0.0;
     }
-    return static_cast<double>(value);
+    return value;
+}
+
+bool hasNumber(std::string_view s) {
+    return wholeNumber(FixDecimalSeparator(s), decimalSeparator()) || !leadingNumber(s).empty();
 }
 
 } // namespace core

@@ -31,7 +31,7 @@ class Evaluator {
 public:
     explicit Evaluator(CalculationState& s) : m_s(s), m_linear(!s.inputs.RefineGamma) {
         if (m_linear)
-            m_s.terms.compute(m_s.model, m_s.points);
+            m_s.terms.refresh(m_s.model, m_s.points);
     }
     double ssq() {
         return m_linear ? Ssq(m_s.model, m_s.terms, m_s.points, m_s.Resid)

@@ -18,8 +18,16 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool isNumberCharacter(char c, char decimal) {
-    return isDigit(c) || c == decimal || c == '+' || c == '-' || c == 'e' || c == 'E';
+/// Digits, signs and exponent letters: number characters whatever the line's decimal character.
+constexpr std::array<bool, 256> kNumberCharacters = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("0123456789+-eE"))
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
+inline bool isNumberCharacter(char c, char decimal) {
+    return kNumberCharacters[static_cast<unsigned char>(c)] || c == decimal;
 }
 
 std::string_view trimSpaces(std::string_view s) {
@@ -186,11 +194,15 @@ std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::
     DataFileContent content;
     content.latin1 = decoded.latin1;
     core::RecordingSink numberMessages;
-    if (auto rejected = readLines(decoded.text, name, content, numberMessages)) {
+    const std::optional<Rejection> rejected =
+        readLines(decoded.text, name, content, numberMessages);
+    // The number messages come first, also for a rejected file: they tell why a
+    // condition became zero.
+    forwardOnce(numberMessages, sink);
+    if (rejected) {
         sink.message(rejected->message);
         return std::nullopt;
     }
-    forwardOnce(numberMessages, sink);
     return content;
 }
 

@@ -28,34 +28,36 @@ LineItems ParseNumbers(std::string_view line, core::MessageSink& sink);
 
 /// What a data file holds once it has passed every check.
 struct DataFileContent {
-    std::string id;                                ///< line 1 as read, UTF-8
-    std::array<double, 4> conditions{};            ///< titrand volume, electrolyte volume, titrand and burette concentration
+    std::string id; ///< line 1 as read, UTF-8
+    std::array<double, 4>
+        conditions{}; ///< titrand volume, electrolyte volume, titrand and burette concentration
     std::vector<std::pair<double, double>> points; ///< volume (ml), emf (mV)
-    bool latin1 = false;                           ///< the bytes were not valid UTF-8 and were read as Latin-1
+    bool latin1 = false; ///< the bytes were not valid UTF-8 and were read as Latin-1
 };
 
 /// Largest data file read, bytes, and largest number of data lines.
 inline constexpr std::size_t kMaxDataFileBytes = 10 * 1024 * 1024;
 inline constexpr std::size_t kMaxDataLines = 100000;
 
-/// Reads and checks the bytes of a data file. A rejected file sends its one
-/// message to the sink and gives nothing. `name` is the path as the user gave
-/// it, for messages that name the file.
+/// Reads and checks the bytes of a data file. The messages of numbers out of
+/// range go to the sink once each, in the order they arose; a rejected file
+/// then sends the message of its failed check and gives nothing. `name` is the path as the user
+/// gave it, for messages that name the file.
 std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::string& name,
                                              core::MessageSink& sink);
 
 /// Reads the file into the titration: identifier, conditions (captions and
 /// numbers, core::setConditions), points and file encoding. The whole file is
-/// checked first: a rejected or unreadable file sends its message, returns
+/// checked first: a rejected or unreadable file sends its messages, returns
 /// false and leaves the titration exactly as it was.
 bool ReadDataFile(const std::string& path, core::Titration& titration, core::MessageSink& sink);
 
 /// The texts a save writes, as the window shows them.
 struct DataFileTexts {
     std::string id;
-    std::array<std::string, 4> conditions;                   ///< captions of v0, v1, Initial, Burette
+    std::array<std::string, 4> conditions; ///< captions of v0, v1, Initial, Burette
     std::vector<std::pair<std::string, std::string>> points; ///< volume text, emf text
-    bool latin1 = false;                                     ///< write Latin-1 (when every character fits)
+    bool latin1 = false; ///< write Latin-1 (when every character fits)
 };
 
 /// The texts of a titration: the condition captions and, for each point, the

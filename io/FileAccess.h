@@ -1,15 +1,46 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+
+class QFileDevice;
 
 namespace io {
 
 /// Reads the file's bytes, at most limit + 1 of them, so that the caller can
-/// tell a file that is larger than the limit. Returns an empty text on success,
-/// else "The file "PATH" cannot be read: REASON".
+/// tell a file that is larger than the limit: a regular file by its size, a
+/// pipe or a device in chunks (a device without end stops there). Returns an
+/// empty text on success, else "The file "PATH" cannot be read: REASON".
 std::string readFileBytes(const std::string& path, std::size_t limit, std::string& bytes);
+
+/// A file written piece by piece and replaced atomically at the end: the bytes
+/// go to a temporary file beside it, which takes the file's place on commit.
+/// Without a successful commit the old file stays intact. A path that names a
+/// device or a pipe (/dev/null, /dev/stdout) is written to directly, never
+/// replaced. Each step returns an empty text on success, else "The file "PATH"
+/// cannot be written: REASON"; after a failure the later steps do nothing and
+/// return that first failure.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    std::string open();
+    std::string write(std::string_view bytes);
+    std::string commit();
+
+private:
+    std::string fail();
+
+    std::string m_path;
+    std::unique_ptr<QFileDevice> m_file;
+    bool m_replace = true; ///< through a temporary file (false: a device or a pipe)
+    std::string m_error;
+};
 
 /// Creates or replaces the file atomically: the bytes go to a temporary file
 /// beside it, which then takes the file's place. Returns an empty text on

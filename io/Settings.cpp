@@ -170,13 +170,29 @@ std::string settingsText(const Settings& settings) {
     return text;
 }
 
-std::string readSettingsFile(const std::string& path, Settings& settings) {
+std::vector<std::string> keysWithoutNumber(std::string_view text) {
+    std::vector<std::string> keys;
+    for (const char* key : {"range1", "range2", "range3", "range4", "pKw", "temperature"})
+        if (leadingNumber(GetTag(key, text)).empty())
+            keys.emplace_back(key);
+    return keys;
+}
+
+std::string readSettingsText(const std::string& path, std::string& text) {
     std::string bytes;
     if (std::string error = readFileBytes(path, kMaxSettingsBytes, bytes); !error.empty())
         return error;
     if (bytes.size() > kMaxSettingsBytes)
         return "The file \"" + path + "\" is larger than 1 MB and is not a settings file";
-    settings = parseSettingsText(decodeText(bytes).text);
+    text = decodeText(bytes).text;
+    return {};
+}
+
+std::string readSettingsFile(const std::string& path, Settings& settings) {
+    std::string text;
+    if (std::string error = readSettingsText(path, text); !error.empty())
+        return error;
+    settings = parseSettingsText(text);
     return {};
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace io {
 
@@ -52,6 +53,15 @@ Settings parseSettingsText(std::string_view text);
 /// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
 /// impuritymax, alkalideviationmax), its shortest exact text with a full stop.
 std::string settingsText(const Settings& settings);
+
+/// The number keys (range1 to range4, pKw, temperature) whose value in the
+/// text holds no number: the tag is missing or holds no digit. parseSettingsText
+/// gives "0" for them.
+std::vector<std::string> keysWithoutNumber(std::string_view text);
+
+/// Reads the text of a settings file (UTF-8, or Latin-1 made UTF-8). Returns an
+/// empty text on success, else the reason (the text is then unchanged).
+std::string readSettingsText(const std::string& path, std::string& text);
 
 /// Reads a settings file. Returns an empty text on success, else the reason
 /// (the settings are then unchanged).

@@ -1,4 +1,6 @@
 #include "cli/Calibrator.h"
+
+#include "io/DataFile.h"
 #include "tools/Examples.h"
 
 #include <QFile>
@@ -6,14 +8,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace {
 
-std::string examplePath(const std::string& name) { return std::string(TAMO_EXAMPLES_DIR) + "/" + name; }
+std::string examplePath(const std::string& name) {
+    return std::string(TAMO_EXAMPLES_DIR) + "/" + name;
+}
 
 std::vector<QJsonObject> jsonLines(const std::string& output) {
     std::vector<QJsonObject> objects;
@@ -55,18 +60,18 @@ TEST(Calibrator, JsonHasExactlyTheNamedKeys) {
     const auto objects = jsonLines(run.output);
     ASSERT_EQ(objects.size(), 1u);
     const QJsonObject& o = objects[0];
-    EXPECT_EQ(keysOf(o), (std::set<QString>{"file", "id", "ok", "messages", "conditions",
-                                            "results", "points"}));
-    EXPECT_EQ(keysOf(o["conditions"].toObject()),
-              (std::set<QString>{"titrand_volume", "electrolyte_volume", "titrand_conc",
-                                 "burette_conc", "pkw", "temperature", "ranges", "gamma",
-                                 "refine_gamma"}));
-    EXPECT_EQ(keysOf(o["results"].toObject()),
-              (std::set<QString>{"E0", "E0_sd", "slope", "slope_sd", "slope_factor", "gamma",
-                                 "gamma_sd", "rms", "iterations", "acid_endpoint",
-                                 "acid_endpoint_sd", "alkali_endpoint", "alkali_endpoint_sd",
-                                 "endpoint_ratio", "impurity_percent", "alkali_conc",
-                                 "alkali_conc_sd"}));
+    EXPECT_EQ(keysOf(o), (std::set<QString>{"file", "id", "ok", "messages", "conditions", "results",
+                                            "points"}));
+    EXPECT_EQ(
+        keysOf(o["conditions"].toObject()),
+        (std::set<QString>{"titrand_volume", "electrolyte_volume", "titrand_conc", "burette_conc",
+                           "pkw", "temperature", "ranges", "gamma", "refine_gamma"}));
+    EXPECT_EQ(
+        keysOf(o["results"].toObject()),
+        (std::set<QString>{"E0", "E0_sd", "slope", "slope_sd", "slope_factor", "gamma", "gamma_sd",
+                           "rms", "iterations", "acid_endpoint", "acid_endpoint_sd",
+                           "alkali_endpoint", "alkali_endpoint_sd", "endpoint_ratio",
+                           "impurity_percent", "alkali_conc", "alkali_conc_sd"}));
     const QJsonArray points = o["points"].toArray();
     ASSERT_EQ(points.size(), 59);
     EXPECT_EQ(keysOf(points[0].toObject()),
@@ -78,7 +83,7 @@ TEST(Calibrator, JsonHasExactlyTheNamedKeys) {
     EXPECT_TRUE(o["results"]["gamma_sd"].isNull());
     EXPECT_EQ(o["results"]["gamma"].toDouble(), 1.0);
     EXPECT_EQ(o["conditions"]["titrand_volume"].toDouble(), 25.0);
-    EXPECT_EQ(o["conditions"]["burette_conc"].toDouble(), static_cast<double>(-0.1f));
+    EXPECT_EQ(static_cast<float>(o["conditions"]["burette_conc"].toDouble()), -0.1f);
     EXPECT_EQ(o["conditions"]["ranges"].toArray().size(), 4);
 }
 
@@ -88,8 +93,8 @@ void expectNear(const QJsonObject& results, const char* key, const char* sdKey, 
     const double value = results[key].toDouble();
     const double sd = results[sdKey].toDouble();
     EXPECT_GT(sd, 0) << file << ' ' << key;
-    EXPECT_LE(std::fabs(value - truth), k * sd) << file << ' ' << key << " = " << value << " ± "
-                                                << sd << ", simulated " << truth;
+    EXPECT_LE(std::fabs(value - truth), k * sd)
+        << file << ' ' << key << " = " << value << " ± " << sd << ", simulated " << truth;
 }
 
 TEST(Calibrator, ExamplesGiveBackWhatTheSimulatorUsed) {
@@ -128,38 +133,122 @@ TEST(Calibrator, ExamplesGiveBackWhatTheSimulatorUsed) {
 TEST(Calibrator, FilesThatAreRejectedOrCannotBeCalculatedAreNotOk) {
     QTemporaryDir dir;
     const std::string bad = dir.filePath("bad.txt").toStdString();
+    const std::string beyond = dir.filePath("beyond.txt").toStdString();
     const std::string acidOnly = dir.filePath("acid-only.txt").toStdString();
     const std::string good = examplePath("acid-with-alkali.txt");
     writeFile(QString::fromStdString(bad), "run 7\r\n25 0 0.01\r\n1 300\r\n");
-    // Points in the acid range only: the alkali branch has no points to fit.
+    writeFile(QString::fromStdString(beyond), "run 8\n25 25 0.02 1E+39\n0 300\n");
+    // Points below the acid range only: nothing to fit.
     writeFile(QString::fromStdString(acidOnly),
               "acid only\n25 25 0.02 -0.1\n0 300\n0.5 299\n1 298\n1.5 297\n2 295\n");
+    const std::vector<std::string> files{bad, beyond, acidOnly, good};
+    const std::vector<std::vector<QString>> messages{
+        {"The second line does not contain 4 items of data"},
+        {"invalid entry for number", "Burette concentration is zero"},
+        {"too few points in the acid range: 0 used, 2 needed"},
+        {}};
 
+    // A stopped calculation prints its messages and no report: only the good file has one.
     cli::Options options;
-    options.files = {bad, good};
+    options.files = files;
     const cli::RunResult report = cli::calibrateFiles(options, "today");
     EXPECT_EQ(report.exitStatus, 1);
-    EXPECT_EQ(report.errors, bad + ": The second line does not contain 4 items of data\n");
+    std::string errors;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (const QString& m : messages[i])
+            errors += files[i] + ": " + m.toStdString() + "\n";
+    EXPECT_EQ(report.errors, errors);
     EXPECT_EQ(report.output.rfind("TAMO: Electrode Calibration\nData from " + good + "\n", 0), 0u);
+    EXPECT_EQ(report.output.find("TAMO", 1), std::string::npos);
 
-    const cli::RunResult json = cli::calibrateFiles(jsonOptions({bad, acidOnly, good}), "today");
+    const cli::RunResult json = cli::calibrateFiles(jsonOptions(files), "today");
     EXPECT_EQ(json.exitStatus, 1);
+    EXPECT_EQ(json.errors, errors);
     const auto objects = jsonLines(json.output);
-    ASSERT_EQ(objects.size(), 3u);
+    ASSERT_EQ(objects.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        QJsonArray expected;
+        for (const QString& m : messages[i])
+            expected.append(m);
+        EXPECT_EQ(objects[i]["messages"].toArray(), expected) << files[i];
+        EXPECT_EQ(objects[i]["ok"].toBool(), files[i] == good);
+    }
     EXPECT_TRUE(objects[0]["id"].isNull());
-    EXPECT_EQ(objects[0]["messages"].toArray(),
-              QJsonArray{"The second line does not contain 4 items of data"});
     EXPECT_TRUE(objects[0]["points"].toArray().isEmpty());
-    EXPECT_EQ(objects[1]["id"].toString(), "acid only");
-    EXPECT_FALSE(objects[1]["messages"].toArray().isEmpty());
-    for (const QJsonValue& p : objects[1]["points"].toArray())
+    EXPECT_EQ(objects[2]["id"].toString(), "acid only");
+    for (const QJsonValue& p : objects[2]["points"].toArray())
         EXPECT_TRUE(p["emf_calc"].isNull());
-    for (int i : {0, 1}) {
-        EXPECT_FALSE(objects[i]["ok"].toBool());
+    for (int i : {0, 1, 2})
         for (const QJsonValue& v : objects[i]["results"].toObject())
             EXPECT_TRUE(v.isNull());
+}
+
+TEST(Calibrator, ConditionsEchoTheInputsAsTypedAndTheResultsTheGammaUsed) {
+    const struct {
+        bool refine;
+        const char* gamma;
+        const char* echoed;
+    } cases[] = {{false, "1", "\"gamma\":1,"},
+                 {false, "1.02", "\"gamma\":1.02,"},
+                 {true, "1", "\"gamma\":1,"},
+                 {true, "1.02", "\"gamma\":1.02,"}};
+    for (const auto& c : cases) {
+        cli::Options options = jsonOptions({examplePath("acid-with-alkali.txt")});
+        options.inputs.GammaBox = c.gamma;
+        options.inputs.RefineGamma = c.refine;
+        const cli::RunResult run = cli::calibrateFiles(options, "today");
+        ASSERT_EQ(run.exitStatus, 0) << run.errors;
+        const std::string conditions = run.output.substr(run.output.find("\"conditions\""));
+        EXPECT_NE(conditions.find(c.echoed), std::string::npos) << conditions.substr(0, 200);
+        const QJsonObject o = jsonLines(run.output)[0];
+        EXPECT_EQ(o["conditions"]["refine_gamma"].toBool(), c.refine);
+        const double typed = static_cast<float>(std::stod(c.gamma));
+        const QJsonValue gamma = o["results"]["gamma"], sd = o["results"]["gamma_sd"];
+        if (c.refine) {
+            // The simulated titrant is exactly as labelled: the refined Gamma is near 1.
+            EXPECT_NEAR(gamma.toDouble(), 1, 5 * sd.toDouble());
+            EXPECT_NE(gamma.toDouble(), typed);
+        } else {
+            EXPECT_EQ(gamma.toDouble(), typed);
+            EXPECT_TRUE(sd.isNull());
+        }
     }
-    EXPECT_TRUE(objects[2]["ok"].toBool());
+}
+
+/// The number after `"key":` in a JSON text, from `from` on.
+std::string numberAfter(const std::string& text, const std::string& key, std::size_t& from) {
+    from = text.find("\"" + key + "\":", from);
+    if (from == std::string::npos)
+        return {};
+    from += key.size() + 3;
+    return text.substr(from, text.find_first_of(",}]", from) - from);
+}
+
+TEST(Calibrator, NumbersReadFromTextAreWrittenShortAndReadBackToTheirSingles) {
+    const std::string path = examplePath("acid-with-alkali.txt");
+    core::Titration read;
+    core::RecordingSink sink;
+    ASSERT_TRUE(io::ReadDataFile(path, read, sink));
+    cli::Options options = jsonOptions({path});
+    options.inputs.pKbox = "13,78";
+    options.inputs.Range = {"2.5", "4", "10.8", "11.3"};
+    const std::string out = cli::calibrateFiles(options, "today").output;
+    for (const char* condition :
+         {"\"titrand_volume\":25,", "\"electrolyte_volume\":25,", "\"titrand_conc\":0.02,",
+          "\"burette_conc\":-0.1,", "\"pkw\":13.78,", "\"temperature\":25,",
+          "\"ranges\":[2.5,4,10.8,11.3]"})
+        EXPECT_NE(out.find(condition), std::string::npos) << condition;
+    // Every volume and emf: at most the nine significant digits a single needs,
+    // and read back as a double and reduced to single, the number the file gave.
+    std::size_t at = out.find("\"points\"");
+    for (const core::Point& p : read.points) {
+        for (const auto& [key, stored] : {std::pair("volume", p.Volume), {"emf", p.EmfObs}}) {
+            const std::string text = numberAfter(out, key, at);
+            ASSERT_FALSE(text.empty()) << key;
+            EXPECT_LE(std::count_if(text.begin(), text.end(), ::isdigit), 9) << text;
+            EXPECT_EQ(static_cast<float>(std::stod(text)), static_cast<float>(stored)) << text;
+        }
+    }
 }
 
 TEST(Calibrator, ABatchKeepsTheOrderOfItsFiles) {

@@ -2,6 +2,7 @@
 #include "io/Settings.h"
 
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,6 +33,11 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
         {commandLine({"--plot-out", "g.bmp", "a.txt"}), ".svg, .pdf or .png"},
         {commandLine({"--residuals-out", "r", "a.txt"}), ".svg, .pdf or .png"},
         {commandLine({"--plot-out", "g.svg", "a.txt", "b.txt"}), "one data file"},
+        // A text without any number would silently be 0.
+        {commandLine({"--temperature", "abc", "a.txt"}), "--temperature needs a number"},
+        {commandLine({"--pkw", "", "a.txt"}), "--pkw needs a number"},
+        {commandLine({"--gamma", "-", "a.txt"}), "--gamma needs a number"},
+        {commandLine({"--ranges", "2.5,4,,11.3", "a.txt"}), "--ranges needs a number"},
     };
     for (const auto& c : cases) {
         const cli::ParsedCommandLine parsed = cli::parseCommandLine(c.arguments);
@@ -42,10 +48,14 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
 }
 
 TEST(CommandLine, OptionsKeepTheirTextsAsTyped) {
-    const cli::ParsedCommandLine parsed = cli::parseCommandLine(commandLine(
-        {"--pkw", "13,78", "--ranges", "2,5;4;10,8;11,3", "--temperature", "20", "--gamma", "1.02",
-         "--refine-gamma", "--format", "json", "-o", "out.jsonl", "--plot", "ph", "--plot-out",
-         "g.PDF", "--residuals-out", "r.png", "a.txt"}));
+    const cli::ParsedCommandLine parsed =
+        cli::parseCommandLine(commandLine({"--pkw",           "13,78",         "--ranges",
+                                           "2,5;4;10,8;11,3", "--temperature", "20",
+                                           "--gamma",         "1.02",          "--refine-gamma",
+                                           "--format",        "json",          "-o",
+                                           "out.jsonl",       "--plot",        "ph",
+                                           "--plot-out",      "g.PDF",         "--residuals-out",
+                                           "r.png",           "a.txt"}));
     ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
     const cli::Options& o = parsed.options;
     EXPECT_EQ(o.inputs.pKbox, "13,78");
@@ -62,6 +72,53 @@ TEST(CommandLine, OptionsKeepTheirTextsAsTyped) {
     // Without --plot the data plot is the Gran plot, the view a new titration opens on.
     EXPECT_EQ(cli::parseCommandLine(commandLine({"--plot-out", "g.svg", "a.txt"})).options.plotMode,
               plot::DisplayMode::Gran);
+}
+
+TEST(CommandLine, TextsWithALeadingNumberAreTakenAsTyped) {
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(
+        commandLine({"--temperature", "25 C", "--pkw", "9e99", "--gamma", ",98", "a.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+    EXPECT_EQ(parsed.options.inputs.Tbox, "25 C");
+    EXPECT_EQ(parsed.options.inputs.pKbox, "9e99");
+    EXPECT_EQ(parsed.options.inputs.GammaBox, ",98");
+}
+
+TEST(CommandLine, ASettingsFileMustHoldEveryNumberItGives) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("TAMO.INI").toStdString();
+    const std::string complete = "<range1>3</range1><range2>4.5</range2><range3>9</range3>"
+                                 "<range4>10.5</range4><pKw>13.9</pKw>";
+    const struct {
+        std::string text;
+        std::vector<const char*> options;
+        const char* expected; ///< in the usage error, or nothing: accepted
+    } cases[] = {
+        {complete + "<temperature>20 C</temperature>", {}, nullptr},
+        {complete, {}, "has no number in the tag <temperature>"},
+        {complete + "<temperature></temperature>", {}, "has no number in the tag <temperature>"},
+        {complete, {"--temperature", "20"}, nullptr}, // not taken from the file
+        {"<pKw>13.9</pKw><temperature>20</temperature>", {}, "has no number in the tag <range1>"},
+        {"<pKw>13.9</pKw><temperature>20</temperature>", {"--ranges", "3,4.5,9,10.5"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.text;
+        QStringList arguments = commandLine({"--settings", path.c_str()});
+        for (const char* option : c.options)
+            arguments << option;
+        arguments << "a.txt";
+        const cli::ParsedCommandLine parsed = cli::parseCommandLine(arguments);
+        SCOPED_TRACE(c.text);
+        if (!c.expected) {
+            ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+            EXPECT_EQ(parsed.options.inputs.Range,
+                      (std::array<std::string, 4>{"3", "4.5", "9", "10.5"}));
+            EXPECT_EQ(parsed.options.inputs.Tbox, "20");
+            continue;
+        }
+        EXPECT_EQ(parsed.action, Action::UsageError);
+        EXPECT_NE(parsed.text.find(c.expected), std::string::npos) << parsed.text;
+        EXPECT_NE(parsed.text.find(path), std::string::npos) << parsed.text;
+    }
 }
 
 TEST(CommandLine, OptionsOverrideTheSettingsFile) {
@@ -86,9 +143,9 @@ TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
     ASSERT_EQ(parsed.action, Action::ShowHelp);
     const auto options = parsed.text.find("Options:");
     ASSERT_NE(options, std::string::npos);
-    for (const char* option : {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma",
-                               "--settings", "--format", "--output", "--plot", "--plot-out",
-                               "--residuals-out"}) {
+    for (const char* option :
+         {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma", "--settings",
+          "--format", "--output", "--plot", "--plot-out", "--residuals-out"}) {
         const auto at = parsed.text.find(option, options);
         ASSERT_NE(at, std::string::npos) << option;
         const auto next = parsed.text.find("\n  -", at);

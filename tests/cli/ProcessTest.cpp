@@ -1,7 +1,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -11,8 +14,13 @@ struct Outcome {
     QString err;
 };
 
-Outcome runCalibrate(const QStringList& arguments) {
+Outcome runCalibrate(const QStringList& arguments, const QString& outputFile = {},
+                     const std::function<void()>& inChild = {}) {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     process.start(TAMO_CALIBRATE_EXE, arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -29,7 +37,8 @@ TEST(Process, ExitStatusTellsWhatHappened) {
 
     const Outcome missing = runCalibrate({"no-such-file.txt", example});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.startsWith("no-such-file.txt: The file \"no-such-file.txt\" cannot be read"))
+    EXPECT_TRUE(
+        missing.err.startsWith("no-such-file.txt: The file \"no-such-file.txt\" cannot be read"))
         << missing.err.toStdString();
     EXPECT_EQ(missing.out.count("TAMO: Electrode Calibration"), 1);
 
@@ -41,6 +50,38 @@ TEST(Process, ExitStatusTellsWhatHappened) {
     const Outcome help = runCalibrate({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--refine-gamma"));
+}
+
+TEST(Process, AFailedWriteIsToldWithTheSystemsReason) {
+    const QString full = "The standard output cannot be written: No space left on device";
+    const std::pair<QStringList, QString> toFullDevice[] = {
+        {{example}, full},
+        {{"--format", "json", example}, full},
+        {{"--version"}, full},
+        {{"--help"}, full},
+    };
+    for (const auto& [arguments, message] : toFullDevice) {
+        const Outcome run = runCalibrate(arguments, "/dev/full");
+        EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
+    }
+    // A file that may not grow beyond 1000 bytes: the old one stays as it was.
+    QTemporaryDir dir;
+    const QString target = dir.filePath("results.jsonl");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old results\n");
+    old.close();
+    const Outcome limited = runCalibrate({"--format", "json", "-o", target, example}, {}, [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &small);
+    });
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_TRUE(limited.err.contains("\"" + target + "\" cannot be written: File too large"))
+        << limited.err.toStdString();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old results\n");
 }
 
 TEST(Process, OutputFileIsWrittenOrTheFailureNamed) {

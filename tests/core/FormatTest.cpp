@@ -76,6 +76,37 @@ TEST(PatternRounding, AgreesWithTheExactExpansion) {
                 << std::hexfloat << value << " with " << pattern;
         }
     }
+    // Subnormals, and the edges of the rounding in integers.
+    for (double value : {4.9e-324, -2.2e-310, 2.2250738585072014e-308, 0.5e-9, 0.49999999999e-9,
+                         999999999999999.9, 1e15, 1e15 - 0.125, 2251799813685247.5}) {
+        for (int decimals = 0; decimals <= 10; ++decimals) {
+            const std::string pattern = decimals ? "0." + std::string(decimals, '0') : "0";
+            EXPECT_EQ(core::formatNumber(value, pattern), exactlyRounded(value, decimals))
+                << std::hexfloat << value << " with " << pattern;
+        }
+    }
+}
+
+TEST(Pattern, GivesTheSameTextWhateverPatternCameBefore) {
+    // More patterns than are kept parsed, in one buffer whose text changes.
+    const char* patterns[] = {
+        "0",  "0.0",      "0.00",   "#0.000",   "##0.0#####",         "###0.", "0.0E-0", "0.00E-00",
+        "##", "0.00####", "###0.0", "0.0#####", "#0.0000000000000000"};
+    std::vector<std::string> first;
+    std::string pattern;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (std::size_t i = 0; i < std::size(patterns); ++i) {
+            pattern = patterns[(i * (pass + 1)) % std::size(patterns)];
+            const std::string text = core::formatNumber(-1234.56789, pattern);
+            if (pass == 0)
+                first.push_back(text);
+            else
+                EXPECT_EQ(text, core::formatNumber(-1234.56789, std::string(pattern))) << pattern;
+        }
+    }
+    EXPECT_EQ(first[1], "-1234.6");
+    EXPECT_EQ(first[6], "-1.2E3");
+    EXPECT_EQ(first[12], "-1234.5678900000000340"); // the exact binary value
 }
 
 TEST(PatternLocale, ShowsTheLocaleSeparator) {

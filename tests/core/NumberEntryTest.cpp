@@ -18,17 +18,42 @@ TEST(TextToNumber, ConvertsAsTyped) {
         const char* text;
         char locale;
         double expected;
-    } cases[] = {{"0,1", '.', 0.1f},    {"0.1", '.', 0.1f},     {"0,1", ',', 0.1f},
-                 {"1.5", ',', 1.5},     {"1,5", ',', 1.5},      {"1,234.5", '.', 1},
-                 {"1,234.5", ',', 1},   {" 7 ", '.', 7},        {"\t7\t", '.', 7},
-                 {"7.0E-1", '.', 0.7f}, {"-2.5e+2", '.', -250}, {"+3", '.', 3},
-                 {".5", '.', 0.5},      {"5.", '.', 5},         {"", '.', 0},
-                 {"abc", '.', 0},       {"12 ml", '.', 12},     {"  -4.25x", '.', -4.25},
-                 {"1e", '.', 1},        {"2-3", '.', 2},        {"-", '.', 0},
-                 {".", '.', 0},         {"1 2", '.', 1},        {"3,5 ml", ',', 3},
-                 {"inf", '.', 0},       {"nan", '.', 0},        {"0x10", '.', 0},
-                 {"1 000", '.', 1},     {"1e-50", '.', 0},      {"1e-500", '.', 0},
-                 {"1e-40", '.', 1e-40f}};
+    } cases[] = {{"0,1", '.', 0.1f},
+                 {"0.1", '.', 0.1f},
+                 {"0,1", ',', 0.1f},
+                 {"1.5", ',', 1.5},
+                 {"1,5", ',', 1.5},
+                 {"1,234.5", '.', 1},
+                 {"1,234.5", ',', 1},
+                 {" 7 ", '.', 7},
+                 {"\t7\t", '.', 7},
+                 {"7.0E-1", '.', 0.7f},
+                 {"-2.5e+2", '.', -250},
+                 {"+3", '.', 3},
+                 {".5", '.', 0.5},
+                 {"5.", '.', 5},
+                 {"", '.', 0},
+                 {"abc", '.', 0},
+                 {"12 ml", '.', 12},
+                 {"  -4.25x", '.', -4.25},
+                 {"1e", '.', 1},
+                 {"2-3", '.', 2},
+                 {"-", '.', 0},
+                 {".", '.', 0},
+                 {"1 2", '.', 1},
+                 {"3,5 ml", ',', 3},
+                 {"inf", '.', 0},
+                 {"nan", '.', 0},
+                 {"0x10", '.', 0},
+                 {"1 000", '.', 1},
+                 {"1e-50", '.', 0},
+                 {"1e-500", '.', 0},
+                 {"1e-40", '.', 1e-40f},
+                 // The leading number of a text that is not one number stays a double.
+                 {"13.97 pK", '.', 13.97},
+                 {"0.1 ml", ',', 0.1},
+                 {" 0.3e1x", '.', 3.0},
+                 {"1e-400 ml", '.', 0}};
     for (const auto& c : cases) {
         core::ScopedDecimalSeparator locale(c.locale);
         core::RecordingSink sink;
@@ -41,6 +66,15 @@ TEST(TextToNumber, ConvertsAsTyped) {
     for (const char* text : {"1E+39", "-1e39", "1e39 ml", "1e400"})
         EXPECT_EQ(core::TextToNumber(text, sink), 0) << text;
     EXPECT_EQ(sink.messages, crafted::Messages(4, {"invalid entry for number", ""}));
+}
+
+TEST(HasNumber, TellsTextsWithoutAnyNumberFromTextsThatGiveZero) {
+    const std::pair<const char*, bool> cases[] = {
+        {"0", true},      {"25 C", true}, {",5", true},    {"9e99", true},
+        {" -0.0 ", true}, {"", false},    {"abc", false},  {"-", false},
+        {".", false},     {"e5", false},  {"  \t", false}, {"C 25", false}};
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(core::hasNumber(text), expected) << '"' << text << '"';
 }
 
 TEST(FixDecimalSeparator, ChangesOnlyTheFirstMark) {

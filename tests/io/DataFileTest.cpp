@@ -103,40 +103,53 @@ core::Titration loadedBefore() {
     return t;
 }
 
-TEST(ReadDataFile, ARejectedFileShowsItsOneMessageAndChangesNothing) {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"The second line does not contain 4 items of data",
+TEST(ReadDataFile, ARejectedFileShowsItsMessagesAndChangesNothing) {
+    const std::string invalid = "invalid entry for number";
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"The second line does not contain 4 items of data"},
          {"", "id only\r\n", "x\n25 25 0.02\n0 283\n", "x\n25 25 0.02 -0.1 7\n0 283\n",
           "x\n25 25 e -0.1\n"}},
-        {"titrand volume is zero", {"x\n0 25 0.02 -0.1\n", "x\n0.0000004 25 0.02 -0.1\n"}},
-        {"Initial titrand concentration is zero", {"x\n25 25 0 -0.1\n"}},
-        {"Burette concentration is zero", {"x\n25 25 0.02 -0.0000001\n"}},
-        {"line 4 does not contain 2 items of data",
+        {{"titrand volume is zero"}, {"x\n0 25 0.02 -0.1\n", "x\n0.0000004 25 0.02 -0.1\n"}},
+        {{"Initial titrand concentration is zero"}, {"x\n25 25 0 -0.1\n"}},
+        {{"Burette concentration is zero"}, {"x\n25 25 0.02 -0.0000001\n"}},
+        // A number beyond range is told first: it is why the condition became zero.
+        {{invalid, "Burette concentration is zero"}, {"x\n25 25 0.02 1E+39\n0 283\n"}},
+        {{invalid, "titrand volume is zero"}, {"x\n-1e39 25 0.02 1e40\n"}},
+        {{invalid, "line 4 does not contain 2 items of data"}, {kHeader + "0 1e39\n0.5\n"}},
+        {{"line 4 does not contain 2 items of data"},
          {kHeader + "0 283\n0.5\n", "x\r25 25 0.02 -0.1\r0 283\r- 280\r"}},
         // Line numbers count every line, blank ones and the first two included.
-        {"line 6 does not contain 2 items of data",
+        {{"line 6 does not contain 2 items of data"},
          {"x\r\n25 25 0.02 -0.1\r\n\r\n0 283\r\n\r\nsee the notes\r\n"}},
         // A message starting with a blank follows the file's name.
-        {" has more than 100000 data lines and is not a calibration data file",
+        {{" has more than 100000 data lines and is not a calibration data file"},
          {kFullest + "\n\n3 4\n"}},
-        {" is larger than 10 MB and is not a calibration data file",
+        {{" is larger than 10 MB and is not a calibration data file"},
          {kHeader + std::string(10 * 1024 * 1024 + 1 - kHeader.size(), ' ')}}};
-    const auto rejects = [](const std::string& path, const std::string& message) {
+    const auto rejects = [](const std::string& path, const std::vector<std::string>& messages) {
         core::Titration t = loadedBefore();
         core::RecordingSink sink;
         EXPECT_FALSE(io::ReadDataFile(path, t, sink));
-        EXPECT_EQ(sink.messages, (std::vector<core::Message>{{message, ""}}));
-        EXPECT_EQ(t, loadedBefore()) << message;
+        std::vector<std::string> got;
+        for (const core::Message& m : sink.messages)
+            got.push_back(m.text + (m.title.empty() ? "" : " [" + m.title + "]"));
+        EXPECT_EQ(got, messages);
+        EXPECT_EQ(t, loadedBefore()) << messages.back();
     };
     QTemporaryDir dir;
-    for (const auto& [message, files] : cases)
+    for (auto [messages, files] : cases)
         for (const std::string& bytes : files) {
             SCOPED_TRACE(bytes.substr(0, 60));
             const std::string path = writeBytes(dir, "bad.txt", bytes);
-            rejects(path, message[0] == ' ' ? "The file \"" + path + '"' + message : message);
+            std::vector<std::string> expected = messages;
+            if (expected.back()[0] == ' ')
+                expected.back() = "The file \"" + path + '"' + expected.back();
+            rejects(path, expected);
         }
     const std::string missing = dir.filePath("missing.txt").toStdString();
-    rejects(missing, "The file \"" + missing + "\" cannot be read: No such file or directory");
+    rejects(missing, {"The file \"" + missing + "\" cannot be read: No such file or directory"});
+    rejects("/dev/zero",
+            {"The file \"/dev/zero\" is larger than 10 MB and is not a calibration data file"});
 }
 
 TEST(DataFileBytes, LaysValuesOutInPrintZonesAndKeepsTheIdentifier) {
@@ -208,7 +221,7 @@ TEST(WriteDataFile, AFailedWriteNamesTheReasonAndLeavesTheOldFileIntact) {
         setrlimit(RLIMIT_FSIZE, &small);
         const std::string error = io::WriteDataFile(path, {std::string(size, 'x'), {}, {}, false});
         setrlimit(RLIMIT_FSIZE, &limit);
-        EXPECT_TRUE(error.starts_with("The file \"" + path + "\" cannot be written: ")) << size;
+        EXPECT_EQ(error, "The file \"" + path + "\" cannot be written: File too large") << size;
         EXPECT_EQ(readBytes(path), "old bytes") << size;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList("old.txt")) << size;
     }

@@ -77,6 +77,8 @@ TEST(SettingsFile, ReadsKeysInAnyOrderFromLatin1AndRefusesWhatIsNoSettingsFile) 
     std::ofstream(path, std::ios::binary) << std::string(1024 * 1024 + 1, ' ');
     EXPECT_EQ(io::readSettingsFile(path, s),
               "The file \"" + path + "\" is larger than 1 MB and is not a settings file");
+    EXPECT_EQ(io::readSettingsFile("/dev/zero", s),
+              "The file \"/dev/zero\" is larger than 1 MB and is not a settings file");
     EXPECT_EQ(s.datafile, " C:\\M\u00FCller "); // unchanged
 }
 
