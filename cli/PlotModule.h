@@ -25,12 +25,14 @@ struct PlotModule {
                               plot::DisplayMode mode, const std::string& path);
 };
 
-/// The file name of the module, beside the executable.
+/// The file name of the module: beside the executable in the build tree, in
+/// the folder below (relative to the executable's folder's parent) once installed.
 inline constexpr const char* kPlotModuleFile = "tamo-calibrate-plots.so";
+inline constexpr const char* kInstalledPlotModuleDir = "lib/tamo";
 /// The name of the function the module exports, which returns its PlotModule.
 inline constexpr const char* kPlotModuleEntry = "tamoCalibratePlotModule";
 
-/// Loads the module from the executable's folder. Returns null after setting
+/// Loads the module. Returns null after setting
 /// the error text when it cannot be loaded.
 const PlotModule* loadPlotModule(std::string& error);
 

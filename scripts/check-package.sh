@@ -37,7 +37,8 @@ dpkg-deb -x "$deb" "$root"
 
 step "files"
 doc=usr/share/doc/tamo
-expected=(usr/bin/tamo usr/bin/tamo-calibrate "$doc/tamo.html" usr/share/applications/tamo.desktop
+expected=(usr/bin/tamo usr/bin/tamo-calibrate usr/lib/tamo/tamo-calibrate-plots.so
+          "$doc/tamo.html" usr/share/applications/tamo.desktop
           usr/share/man/man1/tamo.1.gz usr/share/man/man1/tamo-calibrate.1.gz)
 for f in docs/*.png examples/*.txt; do # the pictures beside the manual, the examples
     if [ -e "$f" ]; then expected+=("$doc/${f#docs/}"); fi
@@ -88,8 +89,8 @@ require() { # package, why
     [ -n "$1" ] || fail "no Debian package holds $2"
     grep -qx "$1" <<<"$depends" || fail "the package does not depend on $1, which holds $2"
 }
-for program in tamo tamo-calibrate; do
-    binary=$root/usr/bin/$program
+for program in bin/tamo bin/tamo-calibrate lib/tamo/tamo-calibrate-plots.so; do
+    binary=$root/usr/$program
     for soname in $(readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(libQt6.*\)\]/\1/p'); do
         lib=$(ldd "$binary" | awk -v soname="$soname" '$1 == soname { print $3 }')
         require "$(owner "$lib")" "$soname that $program links"
