@@ -9,6 +9,7 @@
 #include "core/Selection.h"
 #include "io/DataFile.h"
 
+#include <filesystem>
 #include <utility>
 
 namespace cli {
@@ -36,6 +37,7 @@ struct FileResult {
     bool read = false;
     bool calculated = false; ///< the calculation ran to its end (converged or not)
     bool calibrated = false; ///< and every refinement converged
+    std::optional<core::Verdict> verdict; ///< on a calibrated titration
 };
 
 FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
@@ -51,6 +53,7 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
     const core::CalculationOutcome outcome = core::Calculate(r.titration, sink);
     r.calculated = outcome != core::CalculationOutcome::Stopped;
     r.calibrated = outcome == core::CalculationOutcome::Calibrated;
+    r.verdict = core::judgeCalibration(outcome, r.titration, options.limits);
     return r;
 }
 
@@ -142,6 +145,23 @@ void writePoints(JsonWriter& json, const core::Titration& t) {
     json.endArray();
 }
 
+/// The verdict on the electrode; null without one (not calibrated).
+void writeVerdict(JsonWriter& json, const std::optional<core::Verdict>& verdict) {
+    json.key("verdict");
+    if (!verdict) {
+        json.null();
+        return;
+    }
+    json.beginObject();
+    json.member("ok", verdict->ok());
+    json.key("reasons");
+    json.beginArray();
+    for (const std::string& reason : verdict->reasons)
+        json.value(reason);
+    json.endArray();
+    json.endObject();
+}
+
 void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
                  const std::vector<std::string>& messages, const core::Inputs& typed) {
     json.beginObject();
@@ -159,6 +179,7 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
     json.endArray();
     writeConditions(json, r, typed);
     writeResults(json, r.titration);
+    writeVerdict(json, r.verdict);
     writePoints(json, r.titration);
     json.endObject();
 }
@@ -192,6 +213,27 @@ bool writePlots(const Options& options, const PlotExporter& exportPlot, const Fi
     return written;
 }
 
+/// The file's logbook record, or a line that says why it has none.
+void keepRecord(const std::string& path, const Options& options, const FileResult& r,
+                core::MessageSink& messages, FileOutput& out) {
+    if (!r.verdict) {
+        if (r.read)
+            messages.message("not kept in the logbook: it was not calibrated");
+        return;
+    }
+    io::LogbookRecord record;
+    // The record names the file wherever the logbook is read from.
+    const std::string file = std::filesystem::absolute(path).lexically_normal().string();
+    if (const std::string error = io::makeLogbookRecord(r.titration, *r.verdict, options.electrode,
+                                                        file, options.programVersion, record);
+        !error.empty()) {
+        messages.message("not kept in the logbook: " + error);
+        out.ok = false;
+        return;
+    }
+    out.record = std::move(record);
+}
+
 /// A file's JSON line: its conditions, results and points, 120 bytes a point or so.
 constexpr std::size_t kJsonBytes = 1200, kJsonBytesPerPoint = 130;
 
@@ -205,6 +247,8 @@ FileOutput processFile(const std::string& path, const Options& options, const st
     if (r.titration.results.E0 && wantsPlots(options) &&
         !writePlots(options, exportPlot, r, out.errors))
         out.ok = false;
+    if (!options.logPath.empty())
+        keepRecord(path, options, r, messages, out);
     if (options.format == OutputFormat::Json) {
         out.text.reserve(kJsonBytes + kJsonBytesPerPoint * r.titration.points.size());
         writeJson(out.text, path, r, messages.texts, options.inputs);

@@ -2,6 +2,9 @@
 
 #include "Options.h"
 #include "PlotModule.h"
+#include "io/LogbookRecord.h"
+
+#include <optional>
 
 #include <functional>
 #include <string>
@@ -20,6 +23,8 @@ struct FileOutput {
     std::string errors; ///< its "FILE: message" lines for standard error
     bool ok = false;    ///< read and calibrated (and drawn, when plots were asked for)
     bool isReport = false;
+    /// The logbook record of a calibrated file, when a logbook was asked for.
+    std::optional<io::LogbookRecord> record;
 };
 
 /// Reads, selects and calculates each file, writes the plots asked for, and

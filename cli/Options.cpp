@@ -21,7 +21,8 @@ const char* const kDescription =
     "  tamo-calibrate --ranges 2.5,4,10.8,11.3 --pkw 13.78 --temperature 25 run1.txt run2.txt\n"
     "  tamo-calibrate --format json -o results.jsonl data/*.txt\n"
     "  tamo-calibrate --settings TAMO.INI --gamma 1 --refine-gamma run1.txt\n"
-    "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt";
+    "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt\n"
+    "  tamo-calibrate --log ~/.local/share/TAMO/logbook.sqlite --electrode \"glass 7\" run*.txt";
 
 struct OptionSet {
     QCommandLineOption ranges{
@@ -65,6 +66,15 @@ struct OptionSet {
                                     "Write the residual plot beneath the data plot to FILE, e.g. "
                                     "--residuals-out resid.png.",
                                     "FILE"};
+    QCommandLineOption log{"log",
+                           "Keep every calibrated file in the electrode logbook DBFILE (created "
+                           "when missing), one record each, for the electrode named by "
+                           "--electrode, e.g. --log logbook.sqlite.",
+                           "DBFILE"};
+    QCommandLineOption electrode{"electrode",
+                                 "The electrode whose logbook records --log adds, e.g. "
+                                 "--electrode \"glass 7\".",
+                                 "NAME"};
 };
 
 std::string toStd(const QString& s) {
@@ -97,7 +107,8 @@ bool overrides(const QCommandLineParser& parser, const OptionSet& o, const std::
 
 /// Takes the ranges, pKw and temperature from the settings file; each that is
 /// used must be there with a number. Returns an error text.
-QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs) {
+QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs,
+                      core::VerdictLimits& limits) {
     const QString path = parser.value(o.settings);
     std::string text;
     if (const std::string error = io::readSettingsText(toStd(path), text); !error.empty())
@@ -110,6 +121,7 @@ QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core
     inputs.Range = settings.range;
     inputs.pKbox = settings.pKw;
     inputs.Tbox = settings.temperature;
+    limits = settings.limits;
     return {};
 }
 
@@ -123,9 +135,10 @@ QString numberProblem(const QCommandLineOption& option, const std::string& text)
 }
 
 /// Applies --settings, then the explicit options. Returns an error text.
-QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs) {
+QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs,
+                    core::VerdictLimits& limits) {
     if (parser.isSet(o.settings))
-        if (const QString error = applySettings(parser, o, inputs); !error.isEmpty())
+        if (const QString error = applySettings(parser, o, inputs, limits); !error.isEmpty())
             return error;
     if (parser.isSet(o.ranges)) {
         if (!splitRanges(parser.value(o.ranges), inputs.Range))
@@ -176,6 +189,21 @@ QString applyPlots(const QCommandLineParser& parser, const OptionSet& o, Options
     return {};
 }
 
+/// Reads --log and --electrode, which go together. Returns an error text.
+QString applyLog(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
+    if (parser.isSet(o.log) != parser.isSet(o.electrode))
+        return parser.isSet(o.log) ? "--log needs --electrode NAME, the electrode the records are for"
+                                   : "--electrode names the electrode of --log DBFILE, which is missing";
+    options.logPath = toStd(parser.value(o.log));
+    options.electrode = toStd(parser.value(o.electrode).trimmed());
+    if (parser.isSet(o.log) && options.logPath.empty())
+        return "--log needs the path of the logbook file";
+    if (parser.isSet(o.electrode) && options.electrode.empty())
+        return "--electrode needs a name";
+    options.programVersion = toStd(QCoreApplication::applicationVersion());
+    return {};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -183,7 +211,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
     parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings, o.format,
-                       o.output, o.plot, o.plotOut, o.residualsOut});
+                       o.output, o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -205,7 +233,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     Options& options = result.options;
-    if (const QString error = applyInputs(parser, o, options.inputs); !error.isEmpty())
+    if (const QString error = applyInputs(parser, o, options.inputs, options.limits);
+        !error.isEmpty())
         return usageError(error);
     if (parser.isSet(o.format)) {
         const QString format = parser.value(o.format);
@@ -216,6 +245,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     options.outputPath = toStd(parser.value(o.output));
     if (const QString error = applyPlots(parser, o, options); !error.isEmpty())
+        return usageError(error);
+    if (const QString error = applyLog(parser, o, options); !error.isEmpty())
         return usageError(error);
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(toStd(file));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Titration.h"
+#include "core/Verdict.h"
 #include "plot/DisplayMode.h"
 
 #include <QStringList>
@@ -20,6 +21,10 @@ struct Options {
     plot::DisplayMode plotMode = plot::DisplayMode::Gran;
     std::string plotPath;      ///< data plot file (.svg, .pdf, .png); empty: none
     std::string residualsPath; ///< residual plot file; empty: none
+    core::VerdictLimits limits;   ///< from the settings file when one is given
+    std::string logPath;          ///< the electrode logbook to add to; empty: none
+    std::string electrode;        ///< the electrode the records are kept for
+    std::string programVersion;   ///< written into each logbook record
     std::vector<std::string> files;
 };
 
@@ -36,8 +41,8 @@ struct ParsedCommandLine {
 };
 
 /// Reads the arguments (the first is the program name). A settings file named
-/// by --settings supplies the ranges, pKw and temperature; options given
-/// explicitly override it.
+/// by --settings supplies the ranges, pKw and temperature (options given
+/// explicitly override it) and the verdict's limits.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 } // namespace cli

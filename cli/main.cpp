@@ -4,6 +4,7 @@
 #include "PlotModule.h"
 #include "core/Locale.h"
 #include "core/VectorState.h"
+#include "io/Logbook.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -95,13 +96,28 @@ int main(int argc, char* argv[]) {
     if (!output)
         return fail(error);
 
+    // The logbook, opened only when asked for; each record is added as its file
+    // is delivered, in file order, in a transaction of its own.
+    io::Logbook logbook;
+    if (!options.logPath.empty())
+        if (error = logbook.open(options.logPath); !error.empty())
+            return fail(error);
+    std::string logError;
+
     core::clearVectorUpperState(); // the parsing above leaves it dirty: reading slows down
     const int status =
         cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
             writeAll(stderr, file.errors);
+            if (file.record) {
+                io::LogbookRecord record = *file.record;
+                if (logError = logbook.add(record); !logError.empty())
+                    return false;
+            }
             return output->write(file.text);
         });
     if (error = output->finish(); !error.empty())
         return fail(error);
+    if (!logError.empty())
+        return fail(logError);
     return status;
 }

@@ -38,6 +38,9 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
         {commandLine({"--pkw", "", "a.txt"}), "--pkw needs a number"},
         {commandLine({"--gamma", "-", "a.txt"}), "--gamma needs a number"},
         {commandLine({"--ranges", "2.5,4,,11.3", "a.txt"}), "--ranges needs a number"},
+        {commandLine({"--log", "l.sqlite", "a.txt"}), "--log needs --electrode NAME"},
+        {commandLine({"--electrode", "g7", "a.txt"}), "--electrode names the electrode of --log"},
+        {commandLine({"--log", "l.sqlite", "--electrode", " ", "a.txt"}), "--electrode needs a name"},
     };
     for (const auto& c : cases) {
         const cli::ParsedCommandLine parsed = cli::parseCommandLine(c.arguments);

@@ -52,6 +52,39 @@ TEST(Process, ExitStatusTellsWhatHappened) {
     EXPECT_TRUE(help.out.contains("--refine-gamma"));
 }
 
+TEST(Process, TheLogbookKeepsEachCalibratedFileOfABatch) {
+    QTemporaryDir dir;
+    const QString logbook = dir.filePath("logbook.sqlite");
+    const QString bad = dir.filePath("bad.txt");
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("two conditions only\n25 25\n1 2\n");
+    file.close();
+    const QString reverse = QString(TAMO_EXAMPLES_DIR) + "/reverse-alkali-with-acid.txt";
+    const QStringList batch{"--log", logbook, "--electrode", "glass 7", "--format", "json",
+                            example,  bad,     reverse};
+    const Outcome first = runCalibrate(batch);
+    EXPECT_EQ(first.exitCode, 1); // the bad file
+    EXPECT_EQ(first.out.count("\"verdict\":{\"ok\":true,\"reasons\":[]}"), 2) << first.out.toStdString();
+    EXPECT_EQ(first.out.count("\"verdict\":null"), 1);
+    EXPECT_EQ(runCalibrate(QStringList(batch.mid(0, 6)) << example).exitCode, 0);
+
+    // Read from outside: one record per calibrated file, in the order of the files.
+    QProcess sqlite;
+    sqlite.start("sqlite3", {logbook, "SELECT electrode, data_file, verdict_ok FROM records ORDER BY id"});
+    ASSERT_TRUE(sqlite.waitForFinished(10000));
+    const QStringList rows =
+        QString::fromUtf8(sqlite.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(rows, (QStringList{"glass 7|" + example + "|1", "glass 7|" + reverse + "|1",
+                                 "glass 7|" + example + "|1"}));
+
+    // A file that is not a logbook is refused before anything is calibrated.
+    const Outcome refused = runCalibrate({"--log", bad, "--electrode", "g", example});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_TRUE(refused.err.contains(bad)) << refused.err.toStdString();
+}
+
 TEST(Process, AFailedWriteIsToldWithTheSystemsReason) {
     const QString full = "The standard output cannot be written: No space left on device";
     const std::pair<QStringList, QString> toFullDevice[] = {
