@@ -61,7 +61,8 @@ TEST(Calibrator, JsonHasExactlyTheNamedKeys) {
     ASSERT_EQ(objects.size(), 1u);
     const QJsonObject& o = objects[0];
     EXPECT_EQ(keysOf(o), (std::set<QString>{"file", "id", "ok", "messages", "conditions", "results",
-                                            "points"}));
+                                            "verdict", "points"}));
+    EXPECT_EQ(keysOf(o["verdict"].toObject()), (std::set<QString>{"ok", "reasons"}));
     EXPECT_EQ(
         keysOf(o["conditions"].toObject()),
         (std::set<QString>{"titrand_volume", "electrolyte_volume", "titrand_conc", "burette_conc",

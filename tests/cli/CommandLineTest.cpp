@@ -131,6 +131,7 @@ TEST(CommandLine, OptionsOverrideTheSettingsFile) {
     stored.range = {"3", "4.5", "9", "10.5"};
     stored.pKw = "13.9";
     stored.temperature = "20";
+    stored.limits.rmsMax = 0.5;
     ASSERT_EQ(io::writeSettingsFile(path, stored), "");
 
     const cli::ParsedCommandLine parsed =
@@ -139,6 +140,7 @@ TEST(CommandLine, OptionsOverrideTheSettingsFile) {
     EXPECT_EQ(parsed.options.inputs.Range, stored.range);
     EXPECT_EQ(parsed.options.inputs.pKbox, "14");
     EXPECT_EQ(parsed.options.inputs.Tbox, "20");
+    EXPECT_TRUE(parsed.options.limits == stored.limits); // the verdict's limits come along
 }
 
 TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
@@ -148,7 +150,8 @@ TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
     ASSERT_NE(options, std::string::npos);
     for (const char* option :
          {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma", "--settings",
-          "--format", "--output", "--plot", "--plot-out", "--residuals-out"}) {
+          "--format", "--output", "--plot", "--plot-out", "--residuals-out", "--log",
+          "--electrode"}) {
         const auto at = parsed.text.find(option, options);
         ASSERT_NE(at, std::string::npos) << option;
         const auto next = parsed.text.find("\n  -", at);
