@@ -3,6 +3,7 @@
 #include "SettingsLocation.h"
 #include "TitrationDocument.h"
 #include "Twips.h"
+#include "io/Settings.h"
 #include "plot/PlotExport.h"
 
 #include <QMainWindow>
@@ -103,6 +104,8 @@ private:
     // The steps of the commands.
     void SaveIni();
     void readSettingsAtStartUp();
+    /// The settings into the document: the boxes, the data file path, the verdict's limits.
+    void showSettings(const io::Settings& settings);
     void SetDisplay();
     void FillDataGrid();
     void CursorData(int k);

@@ -41,8 +41,16 @@ void showSigned(QLabel* label, const core::Condition& c) {
 
 // ---- Settings ----
 
+void Tamo::showSettings(const io::Settings& settings) {
+    m_document.setVerdictLimits(settings.limits);
+    m_document.setDataFilePath(settings.datafile);
+    for (std::size_t i = 0; i < settings.range.size(); ++i)
+        m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
+    m_document.setInput(InputBox::pKbox, settings.pKw);
+    m_document.setInput(InputBox::Tbox, settings.temperature);
+}
+
 void Tamo::readSettingsAtStartUp() {
-    const std::string path = m_settings.file.toStdString();
     io::Settings defaults = io::defaultSettings({});
     defaults.datafile = m_settings.defaultDataPath.toStdString();
     // The defaults pass through the reader too, so the boxes show number texts.
@@ -50,20 +58,12 @@ void Tamo::readSettingsAtStartUp() {
     settings.datafile = defaults.datafile;
     m_settingsChanged = false;
     if (!QFileInfo::exists(m_settings.file)) {
-        m_document.setDataFilePath(settings.datafile);
-        for (std::size_t i = 0; i < 4; ++i)
-            m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
-        m_document.setInput(InputBox::pKbox, settings.pKw);
-        m_document.setInput(InputBox::Tbox, settings.temperature);
+        showSettings(settings);
         SaveIni();
     }
-    io::readSettingsFile(path, settings); // unreadable: the values above stay in the boxes
-    m_document.setVerdictLimits(settings.limits);
-    m_document.setDataFilePath(settings.datafile);
-    for (std::size_t i = 0; i < 4; ++i)
-        m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
-    m_document.setInput(InputBox::pKbox, settings.pKw);
-    m_document.setInput(InputBox::Tbox, settings.temperature);
+    // An unreadable file leaves the values above in the boxes.
+    io::readSettingsFile(m_settings.file.toStdString(), settings);
+    showSettings(settings);
 }
 
 void Tamo::SaveIni() {

@@ -67,8 +67,10 @@ void TitrationDocument::setIdentifier(const std::string& text) {
     m_t.TitrationID = text;
 }
 
-std::string& TitrationDocument::inputText(InputBox box) {
-    core::Inputs& in = m_t.inputs;
+namespace {
+
+/// The text of a box in the inputs (const or not).
+template <typename Inputs> auto& boxText(Inputs& in, InputBox box) {
     switch (box) {
     case InputBox::Range1: return in.Range[0];
     case InputBox::Range2: return in.Range[1];
@@ -81,12 +83,14 @@ std::string& TitrationDocument::inputText(InputBox box) {
     return in.GammaBox;
 }
 
+} // namespace
+
 const std::string& TitrationDocument::input(InputBox box) const {
-    return const_cast<TitrationDocument*>(this)->inputText(box);
+    return boxText(m_t.inputs, box);
 }
 
 void TitrationDocument::setInput(InputBox box, const std::string& text) {
-    std::string& stored = inputText(box);
+    std::string& stored = boxText(m_t.inputs, box);
     if (stored == text)
         return;
     stored = text;

@@ -85,8 +85,6 @@ signals:
     void verdictChanged();
 
 private:
-    std::string& inputText(InputBox box);
-
     core::Titration m_t;
     WindowState m_state = WindowState::NoData;
     plot::DisplayMode m_displayMode = plot::DisplayMode::Gran;
