@@ -1,5 +1,7 @@
 #include "LimitsDialog.h"
 
+#include "TextColour.h"
+
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -37,7 +39,7 @@ LimitsDialog::LimitsDialog(const core::VerdictLimits& limits, QWidget* parent) :
     form->addRow(QStringLiteral("Protolytic impurity level at most"), m_impurityMax);
     form->addRow(QStringLiteral("Mean alkali concentration within"), m_alkaliDeviationMax);
     m_problem = new QLabel;
-    m_problem->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0)"));
+    setTextColour(m_problem, QColor(255, 0, 0));
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

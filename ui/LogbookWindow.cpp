@@ -1,5 +1,7 @@
 #include "LogbookWindow.h"
 
+#include "TextColour.h"
+
 #include "Dialogs.h"
 #include "LogbookTableModel.h"
 #include "MessageBoxSink.h"
@@ -163,7 +165,7 @@ void LogbookWindow::buildLayout() {
     m_summary->setObjectName(QStringLiteral("TrendSummary"));
     m_drift = new QLabel(this);
     m_drift->setObjectName(QStringLiteral("DriftWarning"));
-    m_drift->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0)"));
+    setTextColour(m_drift, QColor(255, 0, 0));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -5,6 +5,7 @@
 #include "MessageBoxSink.h"
 #include "PlotView.h"
 #include "Tamo.h"
+#include "TextColour.h"
 #include "core/Format.h"
 #include "io/Settings.h"
 
@@ -32,9 +33,9 @@ const QString kCaptionPrefix = QStringLiteral("TAMO: data from ");
 /// A condition label: red for an acid (positive), blue for an alkali (negative).
 void showSigned(QLabel* label, const core::Condition& c) {
     label->setText(qs(c.text));
-    label->setStyleSheet(c.value > 0   ? QStringLiteral("color: rgb(255, 0, 0)")
-                         : c.value < 0 ? QStringLiteral("color: rgb(0, 0, 255)")
-                                       : QString());
+    setTextColour(label, c.value > 0   ? QColor(255, 0, 0)
+                         : c.value < 0 ? QColor(0, 0, 255)
+                                       : std::optional<QColor>());
 }
 
 } // namespace
@@ -221,8 +222,7 @@ void Tamo::CursorData(int k) {
     m_dataLabel[0]->setText(qs(core::formatNumber(p.Volume, "##0.0#####")));
     m_dataLabel[1]->setText(qs(core::formatNumber(p.EmfObs, "##0.0##")));
     m_chosen->setText(p.UsePoint ? QStringLiteral("use") : QStringLiteral("ignore"));
-    m_chosen->setStyleSheet(p.UsePoint ? QStringLiteral("color: rgb(0, 0, 255)")
-                                       : QStringLiteral("color: rgb(255, 0, 255)"));
+    setTextColour(m_chosen, p.UsePoint ? QColor(0, 0, 255) : QColor(255, 0, 255));
     m_pHlabel->setText(QStringLiteral("pH(calc)= ") + qs(core::formatNumber(p.PointPH, "#0.000")));
 }
 

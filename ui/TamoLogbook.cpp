@@ -3,6 +3,7 @@
 #include "LogbookWindow.h"
 #include "MessageBoxSink.h"
 #include "Tamo.h"
+#include "TextColour.h"
 #include "io/Logbook.h"
 #include "io/LogbookRecord.h"
 
@@ -17,9 +18,9 @@ void Tamo::showVerdict() {
     const QString text = verdict ? QString::fromStdString(core::verdictText(*verdict)) : QString();
     m_verdict->setToolTip(text);
     m_verdict->setText(m_verdict->fontMetrics().elidedText(text, Qt::ElideRight, m_verdict->width()));
-    m_verdict->setStyleSheet(!verdict       ? QString()
-                             : verdict->ok() ? QStringLiteral("color: rgb(0, 128, 0)")
-                                             : QStringLiteral("color: rgb(255, 0, 0)"));
+    setTextColour(m_verdict, !verdict       ? std::optional<QColor>()
+                             : verdict->ok() ? QColor(0, 128, 0)
+                                             : QColor(255, 0, 0));
 }
 
 void Tamo::Settings_Click() {

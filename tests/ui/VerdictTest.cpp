@@ -2,6 +2,7 @@
 
 #include "WindowFixture.h"
 #include "io/Logbook.h"
+#include "ui/TextColour.h"
 
 #include <QAction>
 
@@ -19,7 +20,7 @@ void VerdictTest::theVerdictFollowsTheLimits() {
     Window w;
     w.start(w.copyExample("acid-with-alkali.txt"));
     QCOMPARE(w.text("Verdict"), QStringLiteral("electrode OK"));
-    QVERIFY(w.find<QLabel>("Verdict")->styleSheet().contains("0, 128, 0"));
+    QCOMPARE(ui::textColour(w.find<QLabel>("Verdict")), QColor(0, 128, 0));
 
     core::VerdictLimits strict;
     strict.slopeFactorMin = 0.9995;
@@ -29,7 +30,7 @@ void VerdictTest::theVerdictFollowsTheLimits() {
     const QString text = w.find<QLabel>("Verdict")->toolTip();
     QVERIFY2(text.startsWith("check electrode: slope factor 0.9992 is below 0.9995; rms residual"),
              qPrintable(text));
-    QVERIFY(w.find<QLabel>("Verdict")->styleSheet().contains("255, 0, 0"));
+    QCOMPARE(ui::textColour(w.find<QLabel>("Verdict")), QColor(255, 0, 0));
     QVERIFY(readAll(w.settingsFile()).contains("<slopefactormin>0.9995</slopefactormin>"));
     QVERIFY(readAll(w.settingsFile()).contains("<rmsmax>0.04</rmsmax>"));
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+#include <QWidget>
+
+#include <optional>
+
+namespace ui {
+
+/// Colours a label's text through its palette (a style sheet would also change
+/// its font); none gives back the colour of the window.
+inline void setTextColour(QWidget* widget, std::optional<QColor> colour) {
+    QPalette palette = widget->parentWidget() ? widget->parentWidget()->palette() : QPalette();
+    if (colour)
+        palette.setColor(QPalette::WindowText, *colour);
+    widget->setPalette(palette);
+}
+
+inline QColor textColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
+
+} // namespace ui
