@@ -1,32 +1,13 @@
 #pragma once
 
-#include "ui/Dialogs.h"
+#include "ui/UnattendedDialogs.h"
 
 namespace ui {
 class Tamo;
 }
 
-/// The dialogs of a smoke test: nothing waits for an answer. Messages go to
-/// standard error, questions are answered No and file dialogs cancelled.
-class SmokeTestDialogs : public ui::Dialogs {
-public:
-    QString openFileName(QWidget*, const QString&, const QString&, const QStringList&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QStringList&,
-                         QString*) override {
-        return {};
-    }
-    void message(QWidget* parent, const QString& text, const QString& title) override;
-    bool question(QWidget* parent, const QString& text, const QString& title) override;
-    QString textInput(QWidget*, const QString&, const QString&, const QStringList&) override {
-        return {};
-    }
-    bool choosePrinter(QWidget*, QPrinter&, const QString&) override { return false; }
-    bool editVerdictLimits(QWidget*, core::VerdictLimits&) override { return false; }
-    void beep() override {}
-    bool openWithDesktop(const QString&) override { return false; }
-};
+/// What a smoke test would show goes to standard error.
+void smokeTestReport(const QString& text);
 
 /// The exit status of `tamo --smoke-test FILE` once the window is shown: 0 when
 /// the titration was calculated and the icons can be drawn, 1 otherwise, with

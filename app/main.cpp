@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     const QStringList files = parser.positionalArguments();
 
     ui::QtDialogs desktopDialogs;
-    SmokeTestDialogs smokeTestDialogs;
+    ui::UnattendedDialogs smokeTestDialogs(smokeTestReport);
     ui::Dialogs& dialogs =
         parser.isSet(smokeTest) ? static_cast<ui::Dialogs&>(smokeTestDialogs) : desktopDialogs;
     ui::Tamo window(dialogs, ui::standardSettingsLocation());

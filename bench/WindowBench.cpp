@@ -3,7 +3,7 @@
 // with grid and plots; a repaint of both plots; a point switched on the plot.
 #include "io/DataFile.h"
 #include "sim/Simulator.h"
-#include "ui/Dialogs.h"
+#include "ui/UnattendedDialogs.h"
 #include "ui/PlotView.h"
 #include "ui/Tamo.h"
 
@@ -16,27 +16,6 @@
 #include <memory>
 
 namespace {
-
-/// Answers nothing and shows nothing.
-class SilentDialogs : public ui::Dialogs {
-public:
-    QString openFileName(QWidget*, const QString&, const QString&, const QStringList&) override {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QStringList&,
-                         QString*) override {
-        return {};
-    }
-    void message(QWidget*, const QString&, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    QString textInput(QWidget*, const QString&, const QString&, const QStringList&) override {
-        return {};
-    }
-    bool choosePrinter(QWidget*, QPrinter&, const QString&) override { return false; }
-    bool editVerdictLimits(QWidget*, core::VerdictLimits&) override { return false; }
-    void beep() override {}
-    bool openWithDesktop(const QString&) override { return false; }
-};
 
 QTemporaryDir& folder() {
     static QTemporaryDir dir;
@@ -59,7 +38,7 @@ QString titrationFile(int points) {
 
 /// A window of 1280 x 800 pixels with the titration loaded and calculated.
 struct LoadedWindow {
-    SilentDialogs dialogs;
+    ui::UnattendedDialogs dialogs;
     ui::Tamo tamo{dialogs, {folder().filePath(QStringLiteral("TAMO.INI")),
                             folder().path(), folder().filePath(QStringLiteral("logbook.sqlite"))}};
     explicit LoadedWindow(int points) {
