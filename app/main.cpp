@@ -1,5 +1,6 @@
 #include "SmokeTest.h"
 #include "core/Locale.h"
+#include "io/NativePath.h"
 #include "ui/Dialogs.h"
 #include "ui/SettingsLocation.h"
 #include "ui/Tamo.h"
@@ -30,6 +31,20 @@ protected:
 private:
     std::function<void()> m_painted;
 };
+
+/// The file named on the command line, its bytes kept (QCommandLineParser
+/// would replace those that are not UTF-8): the first argument that is no option.
+QString firstFileArgument(int argc, char* argv[]) {
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (!optionsEnd && argument == "--")
+            optionsEnd = true;
+        else if (optionsEnd || !argument.starts_with('-'))
+            return io::fromNativePath(argument);
+    }
+    return {};
+}
 
 } // namespace
 
@@ -62,7 +77,8 @@ int main(int argc, char* argv[]) {
     ui::Dialogs& dialogs =
         parser.isSet(smokeTest) ? static_cast<ui::Dialogs&>(smokeTestDialogs) : desktopDialogs;
     ui::Tamo window(dialogs, ui::standardSettingsLocation());
-    window.Form_Load(files.isEmpty() ? QString() : files.first());
+    window.restoreGeometryOrFirstSize();
+    window.Form_Load(files.isEmpty() ? QString() : firstFileArgument(argc, argv));
     window.show();
     if (!parser.isSet(smokeTest))
         return app.exec();

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "core/NumberEntry.h"
+#include "io/NativePath.h"
 #include "io/Settings.h"
 
 #include <QCommandLineParser>
@@ -111,7 +112,8 @@ QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core
                       core::VerdictLimits& limits) {
     const QString path = parser.value(o.settings);
     std::string text;
-    if (const std::string error = io::readSettingsText(toStd(path), text); !error.empty())
+    if (const std::string error = io::readSettingsText(io::toNativePath(path), text);
+        !error.empty())
         return QString::fromStdString(error);
     for (const std::string& key : io::keysWithoutNumber(text))
         if (!overrides(parser, o, key))
@@ -171,8 +173,8 @@ QString applyPlots(const QCommandLineParser& parser, const OptionSet& o, Options
         if (parser.isSet(*file) && !isPlotFile(parser.value(*file)))
             return "--" + file->names().constLast() + " writes .svg, .pdf or .png files, not \"" +
                    parser.value(*file) + "\"";
-    options.plotPath = toStd(parser.value(o.plotOut));
-    options.residualsPath = toStd(parser.value(o.residualsOut));
+    options.plotPath = io::toNativePath(parser.value(o.plotOut));
+    options.residualsPath = io::toNativePath(parser.value(o.residualsOut));
     if (!parser.isSet(o.plot))
         return {};
     const QString view = parser.value(o.plot);
@@ -192,9 +194,10 @@ QString applyPlots(const QCommandLineParser& parser, const OptionSet& o, Options
 /// Reads --log and --electrode, which go together. Returns an error text.
 QString applyLog(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
     if (parser.isSet(o.log) != parser.isSet(o.electrode))
-        return parser.isSet(o.log) ? "--log needs --electrode NAME, the electrode the records are for"
-                                   : "--electrode names the electrode of --log DBFILE, which is missing";
-    options.logPath = toStd(parser.value(o.log));
+        return parser.isSet(o.log)
+                   ? "--log needs --electrode NAME, the electrode the records are for"
+                   : "--electrode names the electrode of --log DBFILE, which is missing";
+    options.logPath = io::toNativePath(parser.value(o.log));
     options.electrode = toStd(parser.value(o.electrode).trimmed());
     if (parser.isSet(o.log) && options.logPath.empty())
         return "--log needs the path of the logbook file";
@@ -243,18 +246,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         else if (format != "report")
             return usageError("--format takes report or json, not \"" + format + "\"");
     }
-    options.outputPath = toStd(parser.value(o.output));
+    options.outputPath = io::toNativePath(parser.value(o.output));
     if (const QString error = applyPlots(parser, o, options); !error.isEmpty())
         return usageError(error);
     if (const QString error = applyLog(parser, o, options); !error.isEmpty())
         return usageError(error);
     for (const QString& file : parser.positionalArguments())
-        options.files.push_back(toStd(file));
+        options.files.push_back(io::toNativePath(file));
     if (options.files.empty())
         return usageError("no data file given");
     if (wantsPlots(options) && options.files.size() > 1)
         return usageError("--plot-out and --residuals-out take one data file");
     return result;
+}
+
+QStringList argumentList(int argc, char* argv[]) {
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i)
+        arguments << io::fromNativePath(argv[i]);
+    return arguments;
 }
 
 } // namespace cli

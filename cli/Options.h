@@ -45,4 +45,8 @@ struct ParsedCommandLine {
 /// explicitly override it) and the verdict's limits.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
+/// The program's arguments as texts; a path keeps its bytes that are not UTF-8
+/// (io::fromNativePath), so that every file the system can open, opens.
+QStringList argumentList(int argc, char* argv[]);
+
 } // namespace cli

@@ -35,14 +35,6 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
         std::fprintf(stderr, "tamo-calibrate: %s\n", text.toLocal8Bit().constData());
 }
 
-QStringList argumentList(int argc, char* argv[]) {
-    QStringList arguments;
-    arguments.reserve(argc);
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 /// Help and version text; a failed write is told.
 int show(const std::string& text) {
     std::string error;
@@ -59,7 +51,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("tamo-calibrate");
     QCoreApplication::setApplicationVersion(TAMO_VERSION);
 
-    const cli::ParsedCommandLine command = cli::parseCommandLine(argumentList(argc, argv));
+    const cli::ParsedCommandLine command = cli::parseCommandLine(cli::argumentList(argc, argv));
     switch (command.action) {
     case cli::ParsedCommandLine::Action::ShowHelp:
     case cli::ParsedCommandLine::Action::ShowVersion:

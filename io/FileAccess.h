@@ -21,7 +21,8 @@ std::string readFileBytes(const std::string& path, std::size_t limit, std::strin
 /// device or a pipe (/dev/null, /dev/stdout) is written to directly, never
 /// replaced. Each step returns an empty text on success, else "The file "PATH"
 /// cannot be written: REASON"; after a failure the later steps do nothing and
-/// return that first failure.
+/// return that first failure. A name that is not valid UTF-8 can be read
+/// (readFileBytes takes the bytes as they are) but not written.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string path);

@@ -9,16 +9,17 @@ namespace plot {
 namespace {
 
 /// Half the height of the y axis: the largest |residual| of the used points, or
-/// -1000 when no point is used (the axis then runs from 1000 at the bottom to
-/// -1000 at the top). Residuals that are not finite are left out.
+/// 1000 when no point is used (an empty titration too). Residuals that are not
+/// finite are left out.
 double residualRange(const core::Titration& t, DisplayMode mode) {
-    double R = -1000;
+    constexpr double kNone = -1;
+    double R = kNone;
     for (int i = 1; i <= t.PointCount(); ++i) {
         const double r = residual(t, mode, i);
         if (t.points[static_cast<std::size_t>(i - 1)].UsePoint && std::isfinite(r))
             R = MaxOf(R, std::fabs(r));
     }
-    return R;
+    return R == kNone ? 1000 : R;
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
+#include <algorithm>
+#include <cmath>
 
 namespace ui {
 
@@ -21,7 +23,7 @@ DataGrid::DataGrid(GridModel& model, Twips twips, QWidget* parent)
     setWordWrap(false);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setSectionsClickable(false);
     verticalHeader()->setHighlightSections(false);
@@ -38,7 +40,7 @@ DataGrid::DataGrid(GridModel& model, Twips twips, QWidget* parent)
     applyLayout();
 }
 
-int DataGrid::columnTwips(int column) const {
+int DataGrid::designTwips(int column) {
     switch (column) {
     case ColVolume: return 750;
     case ColUse: return 420;
@@ -46,9 +48,29 @@ int DataGrid::columnTwips(int column) const {
     }
 }
 
+int DataGrid::contentWidth(int column) const {
+    const QFontMetrics metrics(font());
+    // The cell's margins, as the item delegate draws them.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    const auto width = [&](const QString& text) {
+        return metrics.horizontalAdvance(text) + margins;
+    };
+    if (column < 0) // the point numbers
+        return width(QString::number(std::max(m_model.rowCount(), 1))) + margins;
+    int widest = width(gridHeader(column));
+    for (int row = 0; row < m_model.rowCount(); ++row)
+        widest = std::max(widest, width(m_model.text(row, column)));
+    return widest;
+}
+
 void DataGrid::applyLayout() {
     for (int c = 0; c < GridColumnCount; ++c)
-        setColumnWidth(c, m_twips.px(columnTwips(c)));
+        setColumnWidth(c, std::max(m_twips.px(designTwips(c)), contentWidth(c)));
+    verticalHeader()->setFixedWidth(std::max(m_twips.px(kFixedColumnTwips), contentWidth(-1)));
+}
+
+double DataGrid::fitColumnTwips(int k) const {
+    return m_twips.twips(k == 0 ? verticalHeader()->width() : columnWidth(k - 1));
 }
 
 bool DataGrid::fit(bool width) {
@@ -62,7 +84,7 @@ bool DataGrid::fit(bool width) {
     const int count = width ? GridColumnCount + 1 : m_model.rowCount() + 1;
     for (int k = 0; k < count; ++k) {
         // The fixed column and the header row come first.
-        total += width ? (k == 0 ? kFixedColumnTwips : columnTwips(k - 1)) : kRowTwips;
+        total += width ? fitColumnTwips(k) : kRowTwips;
         if (total > limit) {
             total = limit;
             break;

@@ -17,7 +17,8 @@ public:
     DataGrid(GridModel& model, Twips twips, QWidget* parent = nullptr);
 
     GridModel& gridModel() const { return m_model; }
-    /// Column widths and the header after a refill.
+    /// Column widths after a refill: the design widths, wider where a column's
+    /// texts need it (the point numbers too). The user may widen a column further.
     void applyLayout();
     /// Width: the columns plus 270 twips, at most the container's width less the
     /// grid's left edge and 60 twips. A limit of zero or less changes nothing.
@@ -47,7 +48,12 @@ private:
     static constexpr int kMarginTwips = 60;
     static constexpr int kRowTwips = 240;
 
-    int columnTwips(int column) const;
+    /// The design width of a column, the minimum.
+    static int designTwips(int column);
+    /// The pixels a column needs for its widest text, the header's included.
+    int contentWidth(int column) const;
+    /// The width of column k of the fit (0: the fixed column), twips.
+    double fitColumnTwips(int k) const;
     bool fit(bool width);
 
     GridModel& m_model;

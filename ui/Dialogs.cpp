@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace ui {
@@ -18,14 +19,48 @@ QString QtDialogs::openFileName(QWidget* parent, const QString& title, const QSt
     return QFileDialog::getOpenFileName(parent, title, folder, filters.join(QStringLiteral(";;")));
 }
 
+QString filterSuffix(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    return pattern.match(filter).captured(1);
+}
+
 QString QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                 const QStringList& filters, QString* chosenFilter) {
-    return QFileDialog::getSaveFileName(parent, title, folder, filters.join(QStringLiteral(";;")),
-                                        chosenFilter);
+    QFileDialog dialog(parent, title, folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    // The ending is added by the dialog, so that it asks about the file really written.
+    const auto followFilter = [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filterSuffix(filter));
+    };
+    followFilter(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (chosenFilter)
+        *chosenFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtDialogs::message(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+void QtDialogs::warning(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+}
+
+Answer QtDialogs::ask(QWidget* parent, const QString& text, const QString& title) {
+    switch (QMessageBox::question(parent, title, text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 bool QtDialogs::question(QWidget* parent, const QString& text, const QString& title) {

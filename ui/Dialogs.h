@@ -10,6 +10,9 @@ class QWidget;
 
 namespace ui {
 
+/// The answers of a question that may be cancelled.
+enum class Answer { Yes, No, Cancel };
+
 /// What the window asks of the desktop: file dialogs, message boxes, the beep,
 /// the printer dialog and the help viewer. The program uses QtDialogs; tests
 /// give their own answers.
@@ -21,13 +24,18 @@ public:
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QStringList& filters) = 0;
     /// A file name chosen in a save dialog (the user was asked before an existing
-    /// file is replaced); empty when cancelled.
+    /// file is replaced); empty when cancelled. A name typed without an ending
+    /// gets the ending of the chosen filter in the dialog, before that question.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QStringList& filters, QString* chosenFilter = nullptr) = 0;
     /// A modal message with an OK button.
     virtual void message(QWidget* parent, const QString& text, const QString& title) = 0;
+    /// A modal message with an OK button and the warning icon: something failed.
+    virtual void warning(QWidget* parent, const QString& text, const QString& title) = 0;
     /// A modal question with Yes and No; true for Yes.
     virtual bool question(QWidget* parent, const QString& text, const QString& title) = 0;
+    /// A modal question with Yes, No and Cancel.
+    virtual Answer ask(QWidget* parent, const QString& text, const QString& title) = 0;
     /// A short line of text (with suggestions the user may pick); empty when cancelled.
     virtual QString textInput(QWidget* parent, const QString& title, const QString& label,
                               const QStringList& suggestions) = 0;
@@ -40,6 +48,9 @@ public:
     virtual bool openWithDesktop(const QString& path) = 0;
 };
 
+/// The ending a file filter names ("svg" of "SVG picture (*.svg)"); empty for "*".
+QString filterSuffix(const QString& filter);
+
 /// The desktop's own dialogs.
 class QtDialogs : public Dialogs {
 public:
@@ -48,7 +59,9 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                          const QStringList& filters, QString* chosenFilter) override;
     void message(QWidget* parent, const QString& text, const QString& title) override;
+    void warning(QWidget* parent, const QString& text, const QString& title) override;
     bool question(QWidget* parent, const QString& text, const QString& title) override;
+    Answer ask(QWidget* parent, const QString& text, const QString& title) override;
     QString textInput(QWidget* parent, const QString& title, const QString& label,
                       const QStringList& suggestions) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;

@@ -73,7 +73,8 @@ QString GridModel::text(int row, int column) const {
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
-    if (role == Qt::DisplayRole)
+    // The tip shows a text that a narrowed column cuts.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return text(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignHCenter | Qt::AlignTop));

@@ -197,7 +197,7 @@ void LogbookWindow::fail(const std::string& error) {
         m_electrodes->clear();
     }
     showEntries({});
-    m_dialogs.message(this, qs(error), kAppTitle);
+    m_dialogs.warning(this, qs(error), kAppTitle);
 }
 
 void LogbookWindow::reload() {
@@ -314,7 +314,7 @@ void LogbookWindow::withdrawSelected() {
     if (!openLogbook(logbook))
         return;
     if (std::string error = logbook.withdraw(id, reason.toStdString()); !error.empty()) {
-        m_dialogs.message(this, qs(error), kAppTitle);
+        m_dialogs.warning(this, qs(error), kAppTitle);
         return;
     }
     showElectrode(electrode());
@@ -336,7 +336,7 @@ void LogbookWindow::exportCsv() {
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".csv");
     if (std::string error = io::writeLogbookCsv(path.toStdString(), entries); !error.empty())
-        m_dialogs.message(this, qs(error), kAppTitle);
+        m_dialogs.warning(this, qs(error), kAppTitle);
 }
 
 } // namespace ui

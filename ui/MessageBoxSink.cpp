@@ -19,7 +19,7 @@ void MessageBoxSink::release() {
 }
 
 void MessageBoxSink::show(const std::string& text, const std::string& title) {
-    m_dialogs.message(m_parent, QString::fromStdString(text),
+    m_dialogs.warning(m_parent, QString::fromStdString(text),
                       title.empty() ? kAppTitle : QString::fromStdString(title));
 }
 

@@ -16,7 +16,8 @@ class Dialogs;
 /// The application's name: the title of a message box that names no other.
 inline const QString kAppTitle = QStringLiteral("TAMO");
 
-/// Shows each message of the engine as a modal message box at once. A message
+/// Shows each message of the engine as a modal warning at once (the engine
+/// speaks only of what it cannot do or doubts). A message
 /// named as held waits until release(): the calculation's carbonate warning
 /// comes after the plots are drawn.
 class MessageBoxSink : public core::MessageSink {

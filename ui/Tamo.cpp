@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +20,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
 #include <QToolBar>
 
 // The icons are compiled into this static library; its resources must be registered.
@@ -33,6 +37,11 @@ namespace {
 constexpr int kDesignWidth = 11880;
 constexpr int kDesignHeight = 8595;
 constexpr int kToolBarHeight = 420;
+/// The client height that shows the data grid with its header and 15 rows.
+constexpr int kFirstClientHeight = 7200 + 270 + 16 * 240 + 60;
+constexpr int kRightLeft = 4440; ///< the data panel and the plots, unless the grid is wider
+constexpr int kGridGap = 75;     ///< between a wide grid and the plots
+const QString kGeometryKey = QStringLiteral("window/geometry");
 
 } // namespace
 
@@ -66,6 +75,7 @@ Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     connect(&m_document, &TitrationDocument::inputsChanged, this, &Tamo::showInputs);
     connect(&m_document, &TitrationDocument::pointChanged, m_gridModel, &GridModel::refreshRow);
     connect(&m_document, &TitrationDocument::verdictChanged, this, &Tamo::showVerdict);
+    connect(&m_document, &TitrationDocument::modifiedChanged, this, &Tamo::setWindowModified);
     connect(&m_document, &TitrationDocument::displayModeChanged, this, [this] {
         m_displayOption[static_cast<std::size_t>(m_document.displayMode()) - 1]->setChecked(true);
     });
@@ -115,7 +125,15 @@ void Tamo::Form_Resize() {
     m_toolbar->setGeometry(0, 0, m_client->width(), m_twips.px(kToolBarHeight));
     if (m_grid->isVisible())
         m_grid->FitGridHeight();
-    const double plotWidth = W - 4440 - 240;
+    // A grid widened by its texts pushes the data panel and the plots to the right.
+    const double right =
+        m_grid->isVisible()
+            ? std::max<double>(kRightLeft, m_twips.twips(m_grid->geometry().right() + 1) + kGridGap)
+            : kRightLeft;
+    for (QWidget* w :
+         {m_dataPanel, static_cast<QWidget*>(m_dataPlot), static_cast<QWidget*>(m_residualPlot)})
+        w->move(m_twips.px(right), w->y());
+    const double plotWidth = W - right - 240;
     if (plotWidth >= 0) {
         m_dataPlot->resize(m_twips.px(plotWidth), m_dataPlot->height());
         m_residualPlot->resize(m_twips.px(plotWidth), m_residualPlot->height());
@@ -128,6 +146,33 @@ void Tamo::Form_Resize() {
     m_residualPlot->move(m_residualPlot->x(), m_twips.px(residTop));
     if (const double residHeight = H - residTop - 255; residHeight >= 0)
         m_residualPlot->resize(m_residualPlot->width(), m_twips.px(residHeight));
+}
+
+QSize Tamo::firstSize() const {
+    const double scale = std::max(1.0, double(kFirstClientHeight) / kDesignHeight);
+    QSize size(m_twips.px(kDesignWidth * scale),
+               m_twips.px(kDesignHeight * scale) + menuBar()->sizeHint().height());
+    if (const QScreen* s = screen())
+        size = size.boundedTo(s->availableGeometry().size());
+    return size;
+}
+
+QString Tamo::geometryFile() const {
+    return QFileInfo(m_settings.file).dir().filePath(QStringLiteral("TAMO-window.ini"));
+}
+
+void Tamo::restoreGeometryOrFirstSize() {
+    const QSettings stored(geometryFile(), QSettings::IniFormat);
+    if (!restoreGeometry(stored.value(kGeometryKey).toByteArray()))
+        resize(firstSize());
+}
+
+void Tamo::saveWindowGeometry() const {
+    // QSettings replaces its file atomically. A size that cannot be kept is no
+    // loss worth a message: the next start opens at the first size.
+    QSettings stored(geometryFile(), QSettings::IniFormat);
+    stored.setValue(kGeometryKey, saveGeometry());
+    stored.sync();
 }
 
 bool Tamo::eventFilter(QObject* watched, QEvent* event) {
@@ -170,14 +215,23 @@ void Tamo::boxEnterReleased(QObject* box) {
 }
 
 void Tamo::closeEvent(QCloseEvent* event) {
-    if (!m_endingNow && m_settingsChanged &&
-        m_dialogs.question(this, QStringLiteral("Save changed INI file data? "),
-                           QStringLiteral("Closing down TAMO")))
-        SaveIni();
+    if (!m_endingNow) {
+        if (!mayDropData()) {
+            event->ignore();
+            return;
+        }
+        if (m_settingsChanged &&
+            m_dialogs.question(this, QStringLiteral("Save changed INI file data? "),
+                               QStringLiteral("Closing down TAMO")))
+            SaveIni();
+    }
+    saveWindowGeometry();
     event->accept();
 }
 
 void Tamo::Quit_Click() {
+    if (!mayDropData())
+        return;
     if (m_settingsChanged && m_dialogs.question(this, QStringLiteral("Save changed INI file data?"),
                                                 QStringLiteral("Closing TAMO")))
         SaveIni();
@@ -185,7 +239,8 @@ void Tamo::Quit_Click() {
 }
 
 void Tamo::Exit_Click() {
-    endNow();
+    if (mayDropData())
+        endNow();
 }
 
 void Tamo::endNow() {
@@ -204,7 +259,8 @@ void Tamo::dropEvent(QDropEvent* event) {
     if (urls.size() != 1 || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    loadFile(urls.first().toLocalFile());
+    if (mayDropData())
+        loadFile(urls.first().toLocalFile());
 }
 
 } // namespace ui

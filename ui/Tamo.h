@@ -41,6 +41,12 @@ public:
     /// states, then the open dialog (or the file named on the command line).
     void Form_Load(const QString& fileToLoad = {});
 
+    /// The size and place the window had when it was last closed (kept in
+    /// "TAMO-window.ini" beside the settings file); at the first start a size
+    /// that shows 15 rows of the grid, in the design's proportions.
+    void restoreGeometryOrFirstSize();
+    QString geometryFile() const;
+
     TitrationDocument& document() { return m_document; }
     bool SettingsChanged() const { return m_settingsChanged; }
     const SettingsLocation& settingsLocation() const { return m_settings; }
@@ -66,7 +72,8 @@ public slots:
     void AddToLogbook_Click();
     /// Opens the logbook window (one per main window), reading the logbook afresh.
     void Logbook_Click();
-    /// Loads a file as if it had been chosen in the open dialog.
+    /// Loads a file as if it had been chosen in the open dialog; a path made
+    /// by io::fromNativePath keeps bytes that are not UTF-8.
     void loadFile(const QString& path);
 
     // The point cursor on the plots.
@@ -104,6 +111,16 @@ private:
     // The steps of the commands.
     void SaveIni();
     void readSettingsAtStartUp();
+    /// Asks "Save changes to the data of FILE?" when the points were corrected
+    /// or switched; false when the user cancelled (or the save failed).
+    bool mayDropData();
+    /// "TAMO: data from PATH", marked while the data are modified.
+    void showCaption();
+    /// Refuses a report when the last calculation was stopped; true when refused.
+    bool refuseWithoutResults();
+    /// The first size: the design's proportions, at least 15 grid rows, within the screen.
+    QSize firstSize() const;
+    void saveWindowGeometry() const;
     /// The settings into the document: the boxes, the data file path, the verdict's limits.
     void showSettings(const io::Settings& settings);
     void SetDisplay();
@@ -198,6 +215,11 @@ private:
     PlotView* m_residualPlot = nullptr;
     LogbookWindow* m_logbookWindow = nullptr; ///< made when first opened; a child of the window
 };
+
+/// What the reports and the logbook say after a stopped calculation.
+inline const QString kNoResultsMessage =
+    QStringLiteral("There are no results to report: the last calculation was stopped. "
+                   "Calculate again once the points and the boxes allow it.");
 
 /// "TAMO Version " and the first, second and fourth numbers of the version.
 QString versionCaption(const QString& fourPartVersion);

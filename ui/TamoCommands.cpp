@@ -7,6 +7,7 @@
 #include "Tamo.h"
 #include "TextColour.h"
 #include "core/Format.h"
+#include "io/NativePath.h"
 #include "io/Settings.h"
 
 #include <QAction>
@@ -26,6 +27,11 @@ namespace {
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+/// A file's path as the window shows it: bytes that are not UTF-8 as U+FFFD.
+QString displayPath(const std::string& nativePath) {
+    return QString::fromUtf8(nativePath);
 }
 
 const QString kCaptionPrefix = QStringLiteral("TAMO: data from ");
@@ -79,7 +85,7 @@ void Tamo::SaveIni() {
     if (error.empty() || m_settingsFailureShown)
         return;
     m_settingsFailureShown = true;
-    m_dialogs.message(this,
+    m_dialogs.warning(this,
                       qs(error) + QStringLiteral("\n\nTAMO goes on with the values in its boxes, "
                                                  "but cannot remember them for the next start."),
                       kAppTitle);
@@ -88,7 +94,7 @@ void Tamo::SaveIni() {
 // ---- Files ----
 
 QString Tamo::dialogFolder() const {
-    QFileInfo info(qs(m_document.titration().DataFilePath));
+    QFileInfo info(io::fromNativePath(m_document.titration().DataFilePath));
     if (info.isDir() || info.isFile())
         return info.absoluteFilePath();
     for (QDir dir = info.absoluteDir(); !dir.isRoot(); dir.setPath(QFileInfo(dir.path()).path()))
@@ -97,10 +103,35 @@ QString Tamo::dialogFolder() const {
     return QDir::homePath();
 }
 
+bool Tamo::mayDropData() {
+    if (!m_document.isModified())
+        return true;
+    const QString file = displayPath(m_document.titration().DataFilePath);
+    switch (m_dialogs.ask(this, QStringLiteral("Save changes to the data of %1?").arg(file),
+                          kAppTitle)) {
+    case Answer::Yes:
+        SaveData_Click();
+        return !m_document.isModified();
+    case Answer::No:
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void Tamo::showCaption() {
+    setWindowTitle(kCaptionPrefix + displayPath(m_document.titration().DataFilePath) +
+                   QStringLiteral("[*]"));
+    setWindowModified(m_document.isModified());
+}
+
 void Tamo::LoadData_Click() {
-    const QString path =
-        m_dialogs.openFileName(this, QStringLiteral("TAMO: Open calibration data file"), dialogFolder(),
-                               {QStringLiteral("TAMO data (*.txt)"), QStringLiteral("All files (*)")});
+    if (!mayDropData())
+        return;
+    const QString path = m_dialogs.openFileName(
+        this, QStringLiteral("TAMO: Open calibration data file"), dialogFolder(),
+        {QStringLiteral("TAMO data (*.txt)"), QStringLiteral("All files (*)")});
     if (!path.isEmpty())
         loadFile(path);
 }
@@ -109,11 +140,11 @@ void Tamo::loadFile(const QString& chosen) {
     const QString path = chosen.trimmed();
     {
         MessageBoxSink sink(m_dialogs, this);
-        if (!m_document.load(path.toStdString(), sink))
+        if (!m_document.load(io::toNativePath(path), sink))
             return; // the titration loaded before stays, with its path and caption
     }
     SaveIni();
-    setWindowTitle(kCaptionPrefix + path);
+    showCaption();
     enterLoadedState();
     bool selected = false;
     {
@@ -132,24 +163,23 @@ void Tamo::loadFile(const QString& chosen) {
 void Tamo::SaveData_Click() {
     const std::string error = m_document.save(m_document.titration().DataFilePath);
     if (!error.empty())
-        m_dialogs.message(this, qs(error), kAppTitle);
+        m_dialogs.warning(this, qs(error), kAppTitle);
 }
 
 void Tamo::SaveDataAs_Click() {
-    QString path = m_dialogs.saveFileName(this, QStringLiteral("Save calibration data file"),
-                                          dialogFolder(), {QStringLiteral("TAMO data (*.txt)")})
-                       .trimmed();
+    const QString path = m_dialogs
+                             .saveFileName(this, QStringLiteral("Save calibration data file"),
+                                           dialogFolder(), {QStringLiteral("TAMO data (*.txt)")})
+                             .trimmed();
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".txt");
-    const std::string error = m_document.save(path.toStdString());
+    const std::string error = m_document.save(io::toNativePath(path));
     if (!error.empty()) {
-        m_dialogs.message(this, qs(error), kAppTitle);
+        m_dialogs.warning(this, qs(error), kAppTitle);
         return; // the titration keeps the file it came from
     }
-    m_document.setDataFilePath(path.toStdString());
-    setWindowTitle(kCaptionPrefix + path);
+    m_document.setDataFilePath(io::toNativePath(path));
+    showCaption();
 }
 
 // ---- States ----
@@ -179,9 +209,12 @@ void Tamo::Calculate_Click() {
     MessageBoxSink sink(m_dialogs, this, core::kNegativeCarbonate);
     const core::CalculationOutcome outcome = m_document.calculate(sink);
     if (outcome == core::CalculationOutcome::Stopped) {
-        // The titration is as it was; the plots on show keep following it.
-        if (m_document.state() == WindowState::Calculated)
+        // The results are cleared: the fields, the calculated column and the curves go.
+        if (m_document.state() == WindowState::Calculated) {
+            showResults();
             SetDisplay();
+            FillDataGrid();
+        }
         return;
     }
     enterCalculatedState();
@@ -212,12 +245,16 @@ void Tamo::FillDataGrid() {
     m_grid->setCurrentIndex(QModelIndex());
     m_grid->FitGridWidth();
     m_grid->FitGridHeight();
+    Form_Resize();
 }
 
 void Tamo::CursorData(int k) {
     const core::Titration& t = m_document.titration();
-    if (k < 1 || k > t.PointCount())
+    if (k < 1 || k > t.PointCount()) {
+        for (QLabel* label : {m_dataLabel[0], m_dataLabel[1], m_chosen, m_pHlabel})
+            label->clear();
         return;
+    }
     const core::Point& p = t.points[static_cast<std::size_t>(k - 1)];
     m_dataLabel[0]->setText(qs(core::formatNumber(p.Volume, "##0.0#####")));
     m_dataLabel[1]->setText(qs(core::formatNumber(p.EmfObs, "##0.0##")));
@@ -282,13 +319,12 @@ void Tamo::Help_Click() {
     const QString installed = QDir::cleanPath(programFolder.filePath(kInstalledManual));
     const QString manual = QFileInfo::exists(beside) ? beside : installed;
     if (!QFileInfo::exists(manual)) {
-        m_dialogs.message(this,
-                          QStringLiteral("The user manual \"%1\" cannot be found.").arg(beside),
-                          kAppTitle);
+        m_dialogs.warning(
+            this, QStringLiteral("The user manual \"%1\" cannot be found.").arg(beside), kAppTitle);
         return;
     }
     if (!m_dialogs.openWithDesktop(manual))
-        m_dialogs.message(this,
+        m_dialogs.warning(this,
                           QStringLiteral("The user manual \"%1\" could not be opened: no program "
                                          "to show HTML pages was found.")
                               .arg(manual),

@@ -98,14 +98,14 @@ void Tamo::buildMenus() {
         m_resultsMenu->addAction(QString::fromLatin1(results[i].second), this, resultCommands[i])
             ->setObjectName(QString::fromLatin1(results[i].first));
     m_resultsMenu->addSeparator();
-    m_resultsMenu->addAction(QStringLiteral("Save &Plot As..."), this, &Tamo::SavePlotAs_Click)
+    m_resultsMenu->addAction(QStringLiteral("Save Plo&t As..."), this, &Tamo::SavePlotAs_Click)
         ->setObjectName(QStringLiteral("SavePlotAs"));
     m_resultsMenu->addAction(QStringLiteral("Save Re&siduals As..."), this, &Tamo::SaveResidualsAs_Click)
         ->setObjectName(QStringLiteral("SaveResidualsAs"));
-    m_resultsMenu->addAction(QStringLiteral("Save Report As..."), this, &Tamo::SaveReportAs_Click)
+    m_resultsMenu->addAction(QStringLiteral("Save Rep&ort As..."), this, &Tamo::SaveReportAs_Click)
         ->setObjectName(QStringLiteral("SaveReportAs"));
     m_resultsMenu->addSeparator();
-    m_resultsMenu->addAction(QStringLiteral("Add to &Logbook"), this, &Tamo::AddToLogbook_Click)
+    m_resultsMenu->addAction(QStringLiteral("&Add to Logbook"), this, &Tamo::AddToLogbook_Click)
         ->setObjectName(QStringLiteral("AddToLogbook"));
     m_resultsMenu->addAction(QStringLiteral("&Logbook..."), this, &Tamo::Logbook_Click)
         ->setObjectName(QStringLiteral("Logbook"));

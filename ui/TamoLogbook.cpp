@@ -15,7 +15,12 @@ namespace ui {
 
 void Tamo::showVerdict() {
     const std::optional<core::Verdict>& verdict = m_document.verdict();
-    const QString text = verdict ? QString::fromStdString(core::verdictText(*verdict)) : QString();
+    // After a stopped calculation the frame says so instead of the verdict before.
+    const bool stopped =
+        m_document.state() == WindowState::Calculated && !m_document.hasCurrentResults();
+    const QString text = verdict   ? QString::fromStdString(core::verdictText(*verdict))
+                         : stopped ? QStringLiteral("not calculated")
+                                   : QString();
     m_verdict->setToolTip(text);
     m_verdict->setText(m_verdict->fontMetrics().elidedText(text, Qt::ElideRight, m_verdict->width()));
     setTextColour(m_verdict, !verdict       ? std::optional<QColor>()
@@ -32,16 +37,19 @@ void Tamo::Settings_Click() {
 }
 
 void Tamo::AddToLogbook_Click() {
+    if (m_document.state() == WindowState::Calculated && refuseWithoutResults())
+        return;
     const std::optional<core::Verdict>& verdict = m_document.verdict();
     if (!verdict) {
-        m_dialogs.message(this,
-                          QStringLiteral("Only a calibration whose refinement converged can be kept "
-                                         "in the logbook: calculate the titration first."),
-                          kAppTitle);
+        m_dialogs.warning(
+            this,
+            QStringLiteral("Only a calibration whose refinement converged can be kept "
+                           "in the logbook: calculate the titration first."),
+            kAppTitle);
         return;
     }
     const auto fail = [this](const std::string& error) {
-        m_dialogs.message(this, QString::fromStdString(error), kAppTitle);
+        m_dialogs.warning(this, QString::fromStdString(error), kAppTitle);
     };
     QDir().mkpath(QFileInfo(m_settings.logbook).absolutePath());
     io::Logbook logbook;

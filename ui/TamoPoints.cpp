@@ -10,7 +10,9 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace ui {
 
@@ -38,6 +40,28 @@ int keyCode(const QKeyEvent* event) {
     }
 }
 
+/// What a key pressed on the grid types: "\r" for Enter, an empty text for
+/// Backspace and Delete (an editor opened empty), the printable characters as
+/// they are; none for Escape, shortcuts and the other control keys.
+std::optional<QString> gridKeyText(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return QStringLiteral("\r");
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return QString();
+    default:
+        break;
+    }
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return std::nullopt;
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                                          [](QChar c) { return c.isPrint(); });
+    return printable ? std::optional<QString>(text) : std::nullopt;
+}
+
 bool isArrow(int key) {
     return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
 }
@@ -55,8 +79,8 @@ void Tamo::connectPointViews() {
                 [this](QMouseEvent* event) { DataPlot_MouseDown(event->position().x()); });
     }
     connect(m_grid, &DataGrid::keyTyped, this, [this](QKeyEvent* event) {
-        if (!event->text().isEmpty())
-            DataGrid_KeyPress(event->text());
+        if (const std::optional<QString> typed = gridKeyText(event))
+            DataGrid_KeyPress(*typed);
     });
     connect(m_grid, &DataGrid::cellDoubleClicked, this, &Tamo::DataGrid_DblClick);
     m_editA->installEventFilter(this);
@@ -133,6 +157,8 @@ void Tamo::DataGrid_KeyPress(const QString& typed) {
     case ColEmfCalc:
     case ColPHCalc: m_dialogs.beep(); break;
     case ColUse:
+        if (typed.isEmpty())
+            break; // Backspace and Delete have nothing to clear here
         m_document.switchPoint(m_gridRow);
         m_dataPlot->showSelected(m_gridRow);
         break;
@@ -203,7 +229,15 @@ void Tamo::EditA_LostFocus() {
     m_editA->hide();
     if (std::exchange(m_editCancelled, false))
         return;
+    const std::string typed = text.trimmed().toStdString();
+    if (typed.empty())
+        return; // nothing typed: the value stays
     MessageBoxSink sink(m_dialogs, this);
+    if (!core::hasNumber(typed)) {
+        // Refused: the cell keeps its value and its text.
+        sink.message(std::string(core::kInvalidNumberMessage));
+        return;
+    }
     const double value = core::TextToNumber(text.toStdString(), sink);
     if (m_gridCol == ColVolume)
         m_document.setVolume(m_gridRow, value, text.toStdString());

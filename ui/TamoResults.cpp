@@ -7,6 +7,7 @@
 #include "Tamo.h"
 #include "core/Report.h"
 #include "io/FileAccess.h"
+#include "io/NativePath.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -30,31 +31,33 @@ const QStringList kPlotFilters{QStringLiteral("SVG picture (*.svg)"),
                                QStringLiteral("PDF document (*.pdf)"),
                                QStringLiteral("PNG image (*.png)")};
 
-/// The file name with the extension of the chosen filter when it has none.
-QString withSuffix(QString path, const QString& filter, const QString& fallback) {
-    if (!QFileInfo(path).suffix().isEmpty())
-        return path;
-    const qsizetype star = filter.indexOf(QLatin1String("*."));
-    const QString suffix = star < 0 ? fallback : filter.mid(star + 2).chopped(1);
-    return path + QLatin1Char('.') + suffix;
-}
-
 } // namespace
 
+bool Tamo::refuseWithoutResults() {
+    if (m_document.hasCurrentResults())
+        return false;
+    m_dialogs.warning(this, kNoResultsMessage, kAppTitle);
+    return true;
+}
+
 void Tamo::CopyData_Click() {
+    if (refuseWithoutResults())
+        return;
     const core::Titration& t = m_document.titration();
     const std::string report = core::resultsReport(t, t.DataFilePath, dateText(), "\r");
     QApplication::clipboard()->setText(QString::fromStdString(report));
 }
 
 void Tamo::HardCopy_Click() {
+    if (refuseWithoutResults())
+        return;
     QPrinter printer;
     if (!m_dialogs.choosePrinter(this, printer, QStringLiteral("Select printer")))
         return;
     const core::Titration& t = m_document.titration();
     const std::string error = printLines(printer, core::printedReport(t, t.DataFilePath, dateText()));
     if (!error.empty())
-        m_dialogs.message(this,
+        m_dialogs.warning(this,
                           QStringLiteral("The report could not be printed: %1.")
                               .arg(QString::fromStdString(error)),
                           kAppTitle);
@@ -81,24 +84,27 @@ void Tamo::ResidToClip_Click() {
 }
 
 QString Tamo::besideDataFile(const QString& ending) const {
-    const QFileInfo data(QString::fromStdString(m_document.titration().DataFilePath));
+    const QFileInfo data(io::fromNativePath(m_document.titration().DataFilePath));
     return data.absoluteDir().filePath(data.completeBaseName() + ending);
 }
 
 void Tamo::savePlotAs(plot::PlotKind kind) {
     const bool data = kind == plot::PlotKind::Data;
-    QString filter;
-    QString path = m_dialogs.saveFileName(
-        this, data ? QStringLiteral("Save plot") : QStringLiteral("Save residual plot"),
-        besideDataFile(data ? QStringLiteral("-plot.svg") : QStringLiteral("-residuals.svg")),
-        kPlotFilters, &filter);
-    if (path.trimmed().isEmpty())
+    const QString path =
+        m_dialogs
+            .saveFileName(this,
+                          data ? QStringLiteral("Save plot") : QStringLiteral("Save residual plot"),
+                          besideDataFile(data ? QStringLiteral("-plot.svg")
+                                              : QStringLiteral("-residuals.svg")),
+                          kPlotFilters)
+            .trimmed();
+    if (path.isEmpty())
         return;
-    path = withSuffix(path.trimmed(), filter, QStringLiteral("svg"));
-    const std::string error = plot::exportPlot(kind, m_document.titration(), m_document.displayMode(),
-                                               path.toStdString(), m_twips.perPixel());
+    const std::string error =
+        plot::exportPlot(kind, m_document.titration(), m_document.displayMode(),
+                         io::toNativePath(path), m_twips.perPixel());
     if (!error.empty())
-        m_dialogs.message(this, QString::fromStdString(error), kAppTitle);
+        m_dialogs.warning(this, QString::fromStdString(error), kAppTitle);
 }
 
 void Tamo::SavePlotAs_Click() {
@@ -110,18 +116,20 @@ void Tamo::SaveResidualsAs_Click() {
 }
 
 void Tamo::SaveReportAs_Click() {
-    QString filter;
-    QString path = m_dialogs.saveFileName(this, QStringLiteral("Save report"),
-                                          besideDataFile(QStringLiteral("-report.txt")),
-                                          {QStringLiteral("Text file (*.txt)")}, &filter);
-    if (path.trimmed().isEmpty())
+    if (refuseWithoutResults())
         return;
-    path = withSuffix(path.trimmed(), filter, QStringLiteral("txt"));
+    const QString path = m_dialogs
+                             .saveFileName(this, QStringLiteral("Save report"),
+                                           besideDataFile(QStringLiteral("-report.txt")),
+                                           {QStringLiteral("Text file (*.txt)")})
+                             .trimmed();
+    if (path.isEmpty())
+        return;
     const core::Titration& t = m_document.titration();
     const std::string error = io::writeFileAtomically(
-        path.toStdString(), core::resultsReport(t, t.DataFilePath, dateText(), "\n"));
+        io::toNativePath(path), core::resultsReport(t, t.DataFilePath, dateText(), "\n"));
     if (!error.empty())
-        m_dialogs.message(this, QString::fromStdString(error), kAppTitle);
+        m_dialogs.warning(this, QString::fromStdString(error), kAppTitle);
 }
 
 } // namespace ui

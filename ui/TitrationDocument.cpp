@@ -8,6 +8,13 @@
 
 namespace ui {
 
+namespace {
+
+/// The end-point ratio of a titration just read from its file.
+constexpr double kFreshEndPointRatio = 1;
+
+} // namespace
+
 int middlePoint(int pointCount) {
     return static_cast<int>(std::lrint(pointCount / 2.0));
 }
@@ -22,9 +29,9 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
         return false;
     m_t = std::move(fresh);
     m_cursorPoint = middlePoint(m_t.PointCount());
-    m_t.EndPointRatio = 1;
     m_lastOutcome = core::CalculationOutcome::Stopped;
     m_verdict.reset();
+    setModified(false);
     emit titrationReplaced();
     emit verdictChanged();
     return true;
@@ -37,19 +44,34 @@ bool TitrationDocument::selectPoints(core::MessageSink& sink) {
 }
 
 core::CalculationOutcome TitrationDocument::calculate(core::MessageSink& sink) {
+    m_t.EndPointRatio = kFreshEndPointRatio;
     const core::CalculationOutcome outcome = core::Calculate(m_t, sink);
-    if (outcome != core::CalculationOutcome::Stopped) {
-        // A stopped calculation leaves the titration, and so its verdict, as they were.
-        m_lastOutcome = outcome;
+    m_lastOutcome = outcome;
+    if (outcome == core::CalculationOutcome::Stopped) {
+        // The results of the calculation before belong to other points or boxes.
+        m_t.captions = {};
+        m_t.results = {};
+        m_verdict.reset();
+    } else {
         m_verdict = core::judgeCalibration(outcome, m_t, m_limits);
-        emit verdictChanged();
     }
+    emit verdictChanged();
     emit inputsChanged(); // a refined Gamma is written back to its box
     return outcome;
 }
 
-std::string TitrationDocument::save(const std::string& path) const {
-    return io::WriteDataFile(path, io::dataFileTexts(m_t));
+std::string TitrationDocument::save(const std::string& path) {
+    std::string error = io::WriteDataFile(path, io::dataFileTexts(m_t));
+    if (error.empty())
+        setModified(false);
+    return error;
+}
+
+void TitrationDocument::setModified(bool modified) {
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    emit modifiedChanged(modified);
 }
 
 void TitrationDocument::setVerdictLimits(const core::VerdictLimits& limits) {
@@ -120,6 +142,7 @@ void TitrationDocument::setState(WindowState state) {
 void TitrationDocument::switchPoint(int i) {
     core::Point& p = m_t.points[static_cast<std::size_t>(i - 1)];
     p.UsePoint = !p.UsePoint;
+    setModified(true);
     emit pointChanged(i);
 }
 
@@ -127,6 +150,7 @@ void TitrationDocument::setVolume(int i, double value, const std::string& typed)
     core::Point& p = m_t.points[static_cast<std::size_t>(i - 1)];
     p.Volume = value;
     p.volumeText = typed;
+    setModified(true);
     emit pointChanged(i);
 }
 
@@ -134,6 +158,7 @@ void TitrationDocument::setEmf(int i, double value, const std::string& typed) {
     core::Point& p = m_t.points[static_cast<std::size_t>(i - 1)];
     p.EmfObs = value;
     p.emfText = typed;
+    setModified(true);
     emit pointChanged(i);
 }
 

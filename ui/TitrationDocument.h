@@ -36,8 +36,13 @@ public:
     plot::DisplayMode displayMode() const { return m_displayMode; }
     /// The current point, 1 ... PointCount; 0 when there are no points.
     int cursorPoint() const { return m_cursorPoint; }
-    /// Whether the results belong to the points loaded now.
-    bool hasResults() const { return m_t.results.E0.has_value(); }
+    /// Whether results are on show: the last calculation since the load ran to
+    /// its end. False before the first calculation and after a stopped one,
+    /// whose results are cleared, so that nothing reports the ones before.
+    bool hasCurrentResults() const { return m_t.results.E0.has_value(); }
+    bool hasResults() const { return hasCurrentResults(); }
+    /// Whether the points were corrected or switched since the load or the last save.
+    bool isModified() const { return m_modified; }
     /// The verdict on the last calculation; none when it did not converge, was
     /// stopped, or nothing was calculated since the titration was loaded.
     const std::optional<core::Verdict>& verdict() const { return m_verdict; }
@@ -47,14 +52,17 @@ public:
 
     /// Reads a data file. A rejected file sends its messages and changes nothing;
     /// an accepted one replaces the titration (the input boxes stay), places the
-    /// current point in the middle and resets the end-point ratio. The caller
-    /// then selects and calculates.
+    /// current point in the middle. The caller then selects and calculates.
     bool load(const std::string& path, core::MessageSink& sink);
     /// Selects the points by the pH ranges; false when the selection was stopped.
     bool selectPoints(core::MessageSink& sink);
+    /// Calculates from the end-point ratio a freshly loaded titration starts
+    /// with, so the same points and boxes always give the same numbers. A
+    /// stopped calculation clears the results and the verdict.
     core::CalculationOutcome calculate(core::MessageSink& sink);
-    /// Writes the titration to the file; an empty text on success, else the reason.
-    std::string save(const std::string& path) const;
+    /// Writes the titration to the file; an empty text on success, else the
+    /// reason. A successful save makes the titration unmodified.
+    std::string save(const std::string& path);
 
     void setDataFilePath(const std::string& path);
     void setIdentifier(const std::string& text);
@@ -83,8 +91,11 @@ signals:
     void inputsChanged();
     void stateChanged();
     void verdictChanged();
+    void modifiedChanged(bool modified);
 
 private:
+    void setModified(bool modified);
+
     core::Titration m_t;
     WindowState m_state = WindowState::NoData;
     plot::DisplayMode m_displayMode = plot::DisplayMode::Gran;
@@ -92,6 +103,7 @@ private:
     core::VerdictLimits m_limits;
     core::CalculationOutcome m_lastOutcome = core::CalculationOutcome::Stopped;
     std::optional<core::Verdict> m_verdict;
+    bool m_modified = false;
 };
 
 /// CursorPoint for a newly loaded titration: the middle point, halves to even

@@ -26,6 +26,14 @@ public:
         if (m_tell)
             m_tell(title + QStringLiteral(": ") + text);
     }
+    void warning(QWidget* parent, const QString& text, const QString& title) override {
+        message(parent, text, title);
+    }
+    Answer ask(QWidget*, const QString& text, const QString& title) override {
+        if (m_tell)
+            m_tell(title + QStringLiteral(": ") + text + QStringLiteral(" (answered No)"));
+        return Answer::No;
+    }
     bool question(QWidget*, const QString& text, const QString& title) override {
         if (m_tell)
             m_tell(title + QStringLiteral(": ") + text + QStringLiteral(" (answered No)"));

@@ -129,6 +129,22 @@ TEST(Process, OutputFileIsWrittenOrTheFailureNamed) {
     EXPECT_TRUE(failed.err.contains("cannot be written")) << failed.err.toStdString();
 }
 
+TEST(Process, AFileNameThatIsNotUtf8Opens) {
+    // The name's bytes are made by the shell: QProcess would pass UTF-8 only.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(example, dir.filePath("plain.txt")));
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start("/bin/sh", {"-c",
+                              "name=$(printf 'm\\351sure.txt') && cp plain.txt \"$name\" && "
+                              "exec \"$0\" \"$name\"",
+                              TAMO_CALIBRATE_EXE});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(process.readAllStandardOutput().contains("Data from m\xe9sure.txt"));
+}
+
 } // namespace
 
 namespace {

@@ -333,11 +333,11 @@ TEST(Views, TheResidualRangeAndBarsComeFromTheUsedFiniteResidualsAfterTheSsqHook
     EXPECT_EQ(std::tuple(calls, d.g.YPix(-3), d.g.YPix(3)), std::tuple(1, 192, 24));
     EXPECT_EQ(d.bars(), (std::vector<Segment>{{190, 108, 190, 164}, {458, 108, 458, 192}}));
     EXPECT_EQ(d.c.lines().back().pen, (plot::Pen{1, plot::kBlack})) << "the bars' pen";
-    // With no point used R stays -1000: the axis runs from 1000 at the bottom to -1000.
+    // With no point used the axis runs from -1000 at the bottom to 1000 at the top.
     for (core::Point& p : t.points)
         p.UsePoint = false;
     const Drawn none(false, t, DisplayMode::EmfVolume, 1, 600, 200);
-    EXPECT_EQ(std::tuple(none.g.YPix(1000), none.g.YPix(-1000)), std::tuple(192, 24));
+    EXPECT_EQ(std::tuple(none.g.YPix(-1000), none.g.YPix(1000)), std::tuple(192, 24));
     EXPECT_TRUE(none.bars().empty());
 }
 

@@ -4,6 +4,7 @@
 
 #include "ui/Dialogs.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QPrinter>
 #include <QStringList>
@@ -14,7 +15,7 @@
 namespace uitest {
 
 struct Shown {
-    QString kind; ///< "message" or "question"
+    QString kind; ///< "message", "warning", "question" or "ask"
     QString text;
     QString title;
 };
@@ -24,6 +25,7 @@ public:
     QStringList openAnswers;  ///< one per open dialog, in order; none left: cancelled
     QStringList saveAnswers;  ///< one per save dialog
     QList<bool> questionAnswers;
+    QList<ui::Answer> askAnswers; ///< Yes / No / Cancel questions; none left: No
     QStringList textAnswers;
     /// Sets up the printer when the printer dialog is confirmed; none: cancelled.
     std::function<void(QPrinter&)> printer;
@@ -40,7 +42,7 @@ public:
     QStringList messages() const {
         QStringList texts;
         for (const Shown& s : shown)
-            if (s.kind == QLatin1String("message"))
+            if (s.kind == QLatin1String("message") || s.kind == QLatin1String("warning"))
                 texts << s.text;
         return texts;
     }
@@ -51,15 +53,29 @@ public:
         openFolders << folder;
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString& title, const QString&, const QStringList&,
-                         QString*) override {
+    /// As the desktop's dialog: a name without an ending gets the first filter's.
+    QString saveFileName(QWidget*, const QString& title, const QString&, const QStringList& filters,
+                         QString* chosenFilter) override {
         saveTitles << title;
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+        if (saveAnswers.isEmpty())
+            return {};
+        QString answer = saveAnswers.takeFirst();
+        const QString filter = filters.isEmpty() ? QString() : filters.first();
+        if (QFileInfo(answer).suffix().isEmpty() && !ui::filterSuffix(filter).isEmpty())
+            answer += QLatin1Char('.') + ui::filterSuffix(filter);
+        if (chosenFilter)
+            *chosenFilter = filter;
+        return answer;
     }
     void message(QWidget*, const QString& text, const QString& title) override {
-        shown.append({QStringLiteral("message"), text, title});
-        if (onMessage)
-            onMessage(text);
+        show(QStringLiteral("message"), text, title);
+    }
+    void warning(QWidget*, const QString& text, const QString& title) override {
+        show(QStringLiteral("warning"), text, title);
+    }
+    ui::Answer ask(QWidget*, const QString& text, const QString& title) override {
+        shown.append({QStringLiteral("ask"), text, title});
+        return askAnswers.isEmpty() ? ui::Answer::No : askAnswers.takeFirst();
     }
     bool question(QWidget*, const QString& text, const QString& title) override {
         shown.append({QStringLiteral("question"), text, title});
@@ -85,6 +101,13 @@ public:
     bool openWithDesktop(const QString& path) override {
         openedWithDesktop << path;
         return true;
+    }
+
+private:
+    void show(const QString& kind, const QString& text, const QString& title) {
+        shown.append({kind, text, title});
+        if (onMessage)
+            onMessage(text);
     }
 };
 
