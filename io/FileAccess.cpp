@@ -1,5 +1,7 @@
 #include "FileAccess.h"
 
+#include "TextEncoding.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -92,7 +94,7 @@ std::string AtomicFile::fail() {
 
 std::string AtomicFile::open() {
     // Qt names files in UTF-8: another name would be written as a different file.
-    if (m_error.empty() && QString::fromUtf8(m_path).toUtf8().toStdString() != m_path)
+    if (m_error.empty() && !isValidUtf8(m_path))
         m_error = "The file \"" + m_path + "\" cannot be written: its name is not valid UTF-8";
     // Unbuffered: every write reaches the system, which tells why one fails.
     if (m_error.empty() && !m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -11,8 +11,9 @@ bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-/// Length of the well-formed UTF-8 sequence at the start of s, 0 when there is none.
-std::size_t sequenceLength(std::string_view s) {
+} // namespace
+
+std::size_t utf8SequenceLength(std::string_view s) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
     const unsigned char lead = byte(0);
     if (lead < 0x80)
@@ -40,8 +41,6 @@ std::size_t sequenceLength(std::string_view s) {
     return length;
 }
 
-} // namespace
-
 bool isValidUtf8(std::string_view bytes) {
     while (!bytes.empty()) {
         // Plain ASCII, eight bytes at a time: most files are nothing else.
@@ -51,7 +50,7 @@ bool isValidUtf8(std::string_view bytes) {
             bytes.remove_prefix(8);
             continue;
         }
-        const std::size_t length = sequenceLength(bytes);
+        const std::size_t length = utf8SequenceLength(bytes);
         if (length == 0)
             return false;
         bytes.remove_prefix(length);

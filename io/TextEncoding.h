@@ -6,6 +6,10 @@
 
 namespace io {
 
+/// Length of the well-formed UTF-8 sequence at the start of s (not empty), 0
+/// when there is none.
+std::size_t utf8SequenceLength(std::string_view s);
+
 /// Whether the bytes are well-formed UTF-8: no overlong forms, no surrogates,
 /// nothing above U+10FFFF, no sequence cut short.
 bool isValidUtf8(std::string_view bytes);

@@ -49,18 +49,29 @@ int DataGrid::designTwips(int column) {
 }
 
 int DataGrid::contentWidth(int column) const {
-    const QFontMetrics metrics(font());
-    // The cell's margins, as the item delegate draws them.
-    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    const auto width = [&](const QString& text) {
-        return metrics.horizontalAdvance(text) + margins;
+    // A header's text with the header's margins.
+    const auto header = [this](const QHeaderView* view, const QString& text) {
+        return view->fontMetrics().horizontalAdvance(text) +
+               2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 2;
     };
     if (column < 0) // the point numbers
-        return width(QString::number(std::max(m_model.rowCount(), 1))) + margins;
-    int widest = width(gridHeader(column));
+        return header(verticalHeader(), QString::number(std::max(m_model.rowCount(), 1)));
+    // The longest text of every row (not only those in sight) is the widest:
+    // the texts are numbers, and digits are equally wide. The delegate measures it.
+    int longestRow = -1;
+    qsizetype longest = 0;
     for (int row = 0; row < m_model.rowCount(); ++row)
-        widest = std::max(widest, width(m_model.text(row, column)));
-    return widest;
+        if (const qsizetype n = m_model.text(row, column).size(); n > longest)
+            longest = n, longestRow = row;
+    const int title = header(horizontalHeader(), gridHeader(column));
+    if (longestRow < 0)
+        return title;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int gridLine = showGrid() ? 1 : 0;
+    return std::max(title,
+                    itemDelegate()->sizeHint(option, m_model.index(longestRow, column)).width() +
+                        gridLine);
 }
 
 void DataGrid::applyLayout() {

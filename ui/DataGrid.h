@@ -50,7 +50,8 @@ private:
 
     /// The design width of a column, the minimum.
     static int designTwips(int column);
-    /// The pixels a column needs for its widest text, the header's included.
+    /// The pixels a column needs for its widest text, the header's included
+    /// (-1: the fixed column of point numbers).
     int contentWidth(int column) const;
     /// The width of column k of the fit (0: the fixed column), twips.
     double fitColumnTwips(int k) const;

@@ -25,7 +25,7 @@ void GridModel::refill() {
     const core::Titration& t = m_document.titration();
     m_rows = t.PointCount();
     m_calculatedEmf.clear();
-    if (m_document.hasResults()) {
+    if (m_document.hasCurrentResults()) {
         const core::ElectrodeModel model = core::electrodeModel(t);
         m_calculatedEmf.reserve(t.points.size());
         for (const core::Point& p : t.points)

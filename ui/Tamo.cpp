@@ -40,7 +40,7 @@ constexpr int kToolBarHeight = 420;
 /// The client height that shows the data grid with its header and 15 rows.
 constexpr int kFirstClientHeight = 7200 + 270 + 16 * 240 + 60;
 constexpr int kRightLeft = 4440; ///< the data panel and the plots, unless the grid is wider
-constexpr int kGridGap = 75;     ///< between a wide grid and the plots
+constexpr int kGridGap = 60;     ///< between a wide grid and the plots
 const QString kGeometryKey = QStringLiteral("window/geometry");
 
 } // namespace
@@ -123,11 +123,12 @@ void Tamo::Form_Resize() {
     const double W = m_twips.twips(m_client->width());
     const double H = m_twips.twips(m_client->height());
     m_toolbar->setGeometry(0, 0, m_client->width(), m_twips.px(kToolBarHeight));
-    if (m_grid->isVisible())
+    // Before the window is first shown too: the remembered size arrives then.
+    if (!m_grid->isHidden())
         m_grid->FitGridHeight();
     // A grid widened by its texts pushes the data panel and the plots to the right.
     const double right =
-        m_grid->isVisible()
+        !m_grid->isHidden()
             ? std::max<double>(kRightLeft, m_twips.twips(m_grid->geometry().right() + 1) + kGridGap)
             : kRightLeft;
     for (QWidget* w :

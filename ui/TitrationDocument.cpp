@@ -170,7 +170,7 @@ void TitrationDocument::clearTypedTexts() {
 }
 
 void TitrationDocument::refreshResiduals() {
-    if (hasResults())
+    if (hasCurrentResults())
         core::Ssq(m_t);
 }
 

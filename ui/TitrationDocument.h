@@ -40,7 +40,6 @@ public:
     /// its end. False before the first calculation and after a stopped one,
     /// whose results are cleared, so that nothing reports the ones before.
     bool hasCurrentResults() const { return m_t.results.E0.has_value(); }
-    bool hasResults() const { return hasCurrentResults(); }
     /// Whether the points were corrected or switched since the load or the last save.
     bool isModified() const { return m_modified; }
     /// The verdict on the last calculation; none when it did not converge, was

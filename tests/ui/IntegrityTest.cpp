@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <fstream>
@@ -21,15 +22,6 @@ struct Loaded : Window {
     QString file;
     Loaded() : file(copyExample("acid-with-alkali.txt")) { start(file); }
 
-    void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(target, k, m);
-        QApplication::processEvents();
-    }
-    void selectCell(int point, int column) {
-        grid()->setFocus();
-        grid()->setCurrentIndex(grid()->model()->index(point - 1, column));
-    }
-    QLineEdit* editor() const { return box("EditA"); }
     QStringList asked() const {
         QStringList texts;
         for (const Shown& s : dialogs.shown)
@@ -64,6 +56,7 @@ private slots:
     void calculatingAgainGivesTheSameNumbers();
     void aTitrationWithoutPointsClearsThePanel();
     void aFileNameThatIsNotUtf8Opens();
+    void theGridShowsWholeVolumesAndPointNumbers();
     void theWindowRemembersItsGeometry();
     void noTwoItemsOfAMenuShareALetter();
 };
@@ -276,6 +269,26 @@ void IntegrityTest::aFileNameThatIsNotUtf8Opens() {
     QCOMPARE(w.dialogs.messages().size(), 1);
     QVERIFY(w.dialogs.messages().first().contains(QStringLiteral("not valid UTF-8")));
     QCOMPARE(QDir(w.folder.path()).entryList({QStringLiteral("m*")}), QStringList());
+}
+
+void IntegrityTest::theGridShowsWholeVolumesAndPointNumbers() {
+    // Six decimals and five-digit point numbers.
+    Window w;
+    QByteArray data = "six decimals\r\n1, 100, 0.1, -0.1\r\n";
+    for (int i = 0; i < 10005; ++i)
+        data += QByteArray::number(0.103258 + i * 1e-6, 'f', 6) + ", 300.125\r\n";
+    const QString file = w.path(QStringLiteral("long.txt"));
+    QVERIFY(writeAll(file, data));
+    w.start(file);
+    ui::DataGrid* grid = w.grid();
+    const QFontMetrics metrics(grid->font());
+    QVERIFY(metrics.horizontalAdvance(w.cell(10005, ui::ColVolume)) < grid->columnWidth(ui::ColVolume) - 4);
+    QVERIFY(grid->verticalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("10005")) <
+            grid->verticalHeader()->width() - 4);
+    // The grid keeps clear of the plots.
+    QVERIFY(grid->geometry().right() < w.dataPlot()->x());
+    QCOMPARE(grid->model()->data(grid->model()->index(0, ui::ColVolume), Qt::ToolTipRole).toString(),
+             w.cell(1, ui::ColVolume));
 }
 
 void IntegrityTest::theWindowRemembersItsGeometry() {

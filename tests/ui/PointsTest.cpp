@@ -50,16 +50,6 @@ struct Loaded : Window {
         return lineShare(dataPlot(), 24, dataPlot()->height() - 36, true) &&
                lineShare(residualPlot(), 24, residualPlot()->height() - 4, false);
     }
-    void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(target, k, m);
-        QApplication::processEvents();
-    }
-    /// Makes a cell of the grid current, as a click does.
-    void selectCell(int point, int column) {
-        grid()->setFocus();
-        grid()->setCurrentIndex(grid()->model()->index(point - 1, column));
-    }
-    QLineEdit* editor() const { return box("EditA"); }
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "ui/PlotView.h"
 #include "ui/Tamo.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -75,6 +76,18 @@ struct Window {
     QString cell(int point, int column) const { return grid()->gridModel().text(point - 1, column); }
     const core::Titration& titration() const { return tamo->document().titration(); }
     QLineEdit* box(const char* name) const { return find<QLineEdit>(name); }
+
+    /// A real key press, its events run.
+    void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(target, k, m);
+        QApplication::processEvents();
+    }
+    /// Makes a cell of the grid current, as a click does.
+    void selectCell(int point, int column) {
+        grid()->setFocus();
+        grid()->setCurrentIndex(grid()->model()->index(point - 1, column));
+    }
+    QLineEdit* editor() const { return box("EditA"); }
 
     /// Types a text into a box and presses Enter there.
     void enterIn(const char* name, const QString& text) {
