@@ -49,6 +49,7 @@ void Tamo::showSettings(const io::Settings& settings) {
         m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
     m_document.setInput(InputBox::pKbox, settings.pKw);
     m_document.setInput(InputBox::Tbox, settings.temperature);
+    showCalibrationChoices(settings.choices);
 }
 
 void Tamo::readSettingsAtStartUp() {
@@ -75,6 +76,7 @@ void Tamo::SaveIni() {
     settings.pKw = t.inputs.pKbox;
     settings.temperature = t.inputs.Tbox;
     settings.limits = m_document.verdictLimits();
+    settings.choices = calibrationChoices();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;
@@ -155,6 +157,7 @@ void Tamo::SaveDataAs_Click() {
 // ---- States ----
 
 void Tamo::enterLoadedState() {
+    m_gammaFrame->show();
     m_calculate->setEnabled(true);
     m_saveData->setEnabled(true);
     m_saveDataAs->setEnabled(true);
@@ -177,6 +180,7 @@ void Tamo::enterCalculatedState() {
 
 void Tamo::Calculate_Click() {
     MessageBoxSink sink(m_dialogs, this, core::kNegativeCarbonate);
+    const core::Titration selected = m_document.titration();
     const core::CalculationOutcome outcome = m_document.calculate(sink);
     if (outcome == core::CalculationOutcome::Stopped) {
         // The titration is as it was; the plots on show keep following it.
@@ -186,6 +190,7 @@ void Tamo::Calculate_Click() {
     }
     enterCalculatedState();
     showResults();
+    showResultTips(selected);
     SetDisplay();
     sink.release();
     FillDataGrid();
@@ -265,6 +270,7 @@ void Tamo::showInputs() {
 }
 
 void Tamo::RefineGamma_MouseUp(int index) {
+    m_settingsChanged = true;
     m_gammaBox->setEnabled(index == 0);
     m_gammaSd->setVisible(index == 1);
     m_gammaPm->setVisible(index == 1);

@@ -5,7 +5,9 @@
 #include "core/Report.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
@@ -71,6 +73,7 @@ private slots:
     void plotsGoToTheClipboardAsVectorAndRaster();
     void aCopyLeavesTheScreenMapping();
     void plotsAndReportGoToFiles();
+    void theCalibrationChoicesAreUsedShownAndRemembered();
 };
 
 void ResultsTest::theReportGoesToTheClipboardWithCarriageReturns() {
@@ -257,4 +260,27 @@ void ResultsTest::plotsAndReportGoToFiles() {
 }
 
 QTEST_MAIN(ResultsTest)
+void ResultsTest::theCalibrationChoicesAreUsedShownAndRemembered() {
+    Calculated w;
+    QVERIFY(w.find<QGroupBox>("GammaFrame")->isVisible());
+    w.tamo->RefineGamma_MouseUp(1);
+    QVERIFY(w.box("GammaBox")->toolTip().startsWith("corrected burette concentration -0.0"));
+    QVERIFY(w.find<QLabel>("E0Value")->toolTip().startsWith("E0 moves "));
+    w.find<QCheckBox>("RefinePKw")->click();
+    QVERIFY(w.titration().results.pKw.has_value());
+    QVERIFY(w.find<QLabel>("E0sd")->toolTip().contains("pKw: "));
+    w.find<QCheckBox>("RefinePKw")->click();
+    w.find<QCheckBox>("AcidBranch")->click();
+    QCOMPARE(w.text("GranLabel10"), QString::fromUtf8(core::kNotDetermined));
+    QVERIFY(!w.titration().results.impurityPercent);
+    w.dialogs.questionAnswers << true;
+    w.tamo->close();
+    QFile ini(w.settingsFile());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    for (const char* line :
+         {"<refinegamma>1</refinegamma>", "<refinepkw>0</refinepkw>", "<branch>acid</branch>"})
+        QVERIFY2(text.contains(line), line);
+}
+
 #include "ResultsTest.moc"
