@@ -42,7 +42,7 @@ void Tamo::buildCalibrationChoices() {
     m_refinePKw->setObjectName(QStringLiteral("RefinePKw"));
     place(m_refinePKw, 1560, kChoicesTop, 1140, kChoiceHeight);
     connect(m_refinePKw, &QCheckBox::clicked, this, &Tamo::RefinePKw_Click);
-    m_acidBranch = new QCheckBox(QStringLiteral("acid branch only"), m_gammaFrame);
+    m_acidBranch = new QCheckBox(QStringLiteral("acid only"), m_gammaFrame);
     m_acidBranch->setObjectName(QStringLiteral("AcidBranch"));
     m_acidBranch->setToolTip(QStringLiteral(
         "Calibrate from the first pH range alone, with the Nernstian slope at the temperature"));
@@ -100,6 +100,10 @@ void Tamo::showResultTips(const core::Titration& selected) {
     m_gammaBox->setToolTip(corrected);
     m_gammaSd->setToolTip(corrected);
     m_e0sd->setToolTip(r.refined.empty() ? QString() : correlationText(r));
+    m_pKbox->setToolTip(t.inputs.RefinePKw && r.pKw
+                            ? QStringLiteral("refined pKw ") + qs(t.captions.PKwValue) +
+                                  QStringLiteral(" ± ") + qs(t.captions.PKwSd)
+                            : QString());
     m_e0Value->setToolTip(r.E0 ? qs(core::sensitivityText(core::E0sensitivity(selected)))
                                : QString());
 }

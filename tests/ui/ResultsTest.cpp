@@ -269,6 +269,7 @@ void ResultsTest::theCalibrationChoicesAreUsedShownAndRemembered() {
     w.find<QCheckBox>("RefinePKw")->click();
     QVERIFY(w.titration().results.pKw.has_value());
     QVERIFY(w.find<QLabel>("E0sd")->toolTip().contains("pKw: "));
+    QVERIFY(w.box("pKbox")->toolTip().startsWith("refined pKw 13."));
     w.find<QCheckBox>("RefinePKw")->click();
     w.find<QCheckBox>("AcidBranch")->click();
     QCOMPARE(w.text("GranLabel10"), QString::fromUtf8(core::kNotDetermined));
