@@ -28,8 +28,8 @@ CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, Mess
 inline constexpr double kTitrantChange = 0.005, kTitrandChange = 0.002, kPKwChange = 0.05;
 
 /// How far E0 moves for each change, each a calculation of its own of the
-/// titration as it was selected, before its calculation; the E0 they are
-/// compared with is calculated from there too.
+/// titration as it is (selected, or calculated already); the E0 they are
+/// compared with is calculated from there too, so that all start alike.
 E0Sensitivity E0sensitivity(const Titration& selected);
 
 /// Alkaline points a refined pKw needs.

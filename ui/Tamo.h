@@ -98,7 +98,7 @@ private:
     void showCalibrationChoices(const io::CalibrationChoices& choices);
     io::CalibrationChoices calibrationChoices() const;
     /// The tooltips of the refined results: corrected titrant, correlations, sensitivity.
-    void showResultTips(const core::Titration& selected);
+    void showResultTips();
     void buildResultsFrame();
     void buildGranFrame();
     void buildRightArea();

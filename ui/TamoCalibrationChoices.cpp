@@ -7,6 +7,7 @@
 #include "core/Report.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,28 @@ QString correlationText(const core::ResultValues& r) {
     }
     return text;
 }
+
+/// Makes the sensitivity tooltip of a label when it is asked for: three more
+/// calculations, which a window of a hundred thousand points should not pay
+/// for at every calculation.
+class SensitivityTip : public QObject {
+public:
+    SensitivityTip(const TitrationDocument& document, QLabel* label)
+        : QObject(label), m_document(document), m_label(label) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_label && event->type() == QEvent::ToolTip)
+            m_label->setToolTip(
+                m_document.hasResults()
+                    ? qs(core::sensitivityText(core::E0sensitivity(m_document.titration())))
+                    : QString());
+        return false;
+    }
+
+private:
+    const TitrationDocument& m_document;
+    QLabel* m_label;
+};
 
 } // namespace
 
@@ -89,7 +112,7 @@ void Tamo::AcidBranch_Click(bool acidOnly) {
     FillDataGrid();
 }
 
-void Tamo::showResultTips(const core::Titration& selected) {
+void Tamo::showResultTips() {
     const core::Titration& t = m_document.titration();
     const core::ResultValues& r = t.results;
     const QString corrected =
@@ -104,8 +127,8 @@ void Tamo::showResultTips(const core::Titration& selected) {
                             ? QStringLiteral("refined pKw ") + qs(t.captions.PKwValue) +
                                   QStringLiteral(" ± ") + qs(t.captions.PKwSd)
                             : QString());
-    m_e0Value->setToolTip(r.E0 ? qs(core::sensitivityText(core::E0sensitivity(selected)))
-                               : QString());
+    if (!m_e0Value->findChild<SensitivityTip*>())
+        m_e0Value->installEventFilter(new SensitivityTip(m_document, m_e0Value));
 }
 
 } // namespace ui

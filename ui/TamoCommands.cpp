@@ -180,7 +180,6 @@ void Tamo::enterCalculatedState() {
 
 void Tamo::Calculate_Click() {
     MessageBoxSink sink(m_dialogs, this, core::kNegativeCarbonate);
-    const core::Titration selected = m_document.titration();
     const core::CalculationOutcome outcome = m_document.calculate(sink);
     if (outcome == core::CalculationOutcome::Stopped) {
         // The titration is as it was; the plots on show keep following it.
@@ -190,7 +189,7 @@ void Tamo::Calculate_Click() {
     }
     enterCalculatedState();
     showResults();
-    showResultTips(selected);
+    showResultTips();
     SetDisplay();
     sink.release();
     FillDataGrid();

@@ -265,6 +265,8 @@ void ResultsTest::theCalibrationChoicesAreUsedShownAndRemembered() {
     QVERIFY(w.find<QGroupBox>("GammaFrame")->isVisible());
     w.tamo->RefineGamma_MouseUp(1);
     QVERIFY(w.box("GammaBox")->toolTip().startsWith("corrected burette concentration -0.0"));
+    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(w.find<QLabel>("E0Value"), &help);
     QVERIFY(w.find<QLabel>("E0Value")->toolTip().startsWith("E0 moves "));
     w.find<QCheckBox>("RefinePKw")->click();
     QVERIFY(w.titration().results.pKw.has_value());
