@@ -30,6 +30,14 @@ std::string sensitivityText(const E0Sensitivity& e) {
 
 namespace {
 
+std::string slopeLine(const Titration& t) {
+    const ResultCaptions& c = t.captions;
+    // A Nernstian slope is set, not refined: it has no deviation.
+    if (t.results.slope && !t.results.slopeSd)
+        return join("slope: ", c.SlopeValue, "mV, Nernstian");
+    return join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV");
+}
+
 /// The lines both reports share: the conditions, the electrode parameters and
 /// the Gran results, as the result captions show them.
 std::vector<std::string> resultLines(const Titration& t) {
@@ -40,7 +48,7 @@ std::vector<std::string> resultLines(const Titration& t) {
         join("titrand concentration ", t.Initial.text),
         join("burette concentration ", t.Burette.text),
         join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
-        join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV"),
+        slopeLine(t),
         join("slope factor ", c.SlopeFactor)};
     if (t.inputs.RefineGamma)
         lines.push_back(join(kGammaCaption, " ", t.inputs.GammaBox, " ± ", c.GammaSd));

@@ -65,6 +65,12 @@ TEST(RefinedOutput, AcidBranchAloneLeavesTheAlkaliResultsOpen) {
         EXPECT_TRUE(r[key].isNull()) << key;
     EXPECT_NEAR(r["alkali_conc"].toDouble(), -0.1 * r["gamma"].toDouble(), 0.001);
     EXPECT_EQ(json["conditions"].toObject()["branch"].toString(), "acid");
+    o.format = cli::OutputFormat::Report;
+    const std::string report = cli::calibrateFiles(o, "today").output;
+    for (const char* line : {"\nslope: 59.16mV, Nernstian\n", "\nAlkali end-point –\n",
+                             "\nAlkali concentration from the acid end-point -0.",
+                             "\nProtolytic impurity level –\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
 }
 
 } // namespace
