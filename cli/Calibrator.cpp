@@ -50,8 +50,13 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
     r.titration.EndPointRatio = 1;
     if (!core::SelectPoints(r.titration, sink))
         return r;
+    std::optional<core::Titration> selected;
+    if (options.sensitivity)
+        selected = r.titration;
     const core::CalculationOutcome outcome = core::Calculate(r.titration, sink);
     r.calculated = outcome != core::CalculationOutcome::Stopped;
+    if (selected && r.calculated)
+        r.titration.results.sensitivity = core::E0sensitivity(*selected);
     r.calibrated = outcome == core::CalculationOutcome::Calibrated;
     r.verdict = core::judgeCalibration(outcome, r.titration, options.limits);
     return r;
@@ -60,6 +65,53 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
 TextNumber inputNumber(const std::string& text) {
     core::RecordingSink alreadyReported; // the calculation has shown any conversion message
     return {core::TextToNumber(text, alreadyReported)};
+}
+
+/// The choices a classic calibration leaves at their defaults, written only when made.
+void writeCalibrationChoices(JsonWriter& json, const core::Inputs& typed) {
+    if (typed.RefinePKw)
+        json.member("refine_pkw", true);
+    if (typed.branch == core::Branch::Acid)
+        json.member("branch", std::string_view("acid"));
+    if (typed.RefineAcidSlope)
+        json.member("refine_slope", true);
+}
+
+/// What only the converging refinement and the sensitivity give.
+void writeRefinedResults(JsonWriter& json, const core::Titration& t) {
+    const core::ResultValues& v = t.results;
+    if (t.inputs.RefinePKw) {
+        json.member("pkw", v.pKw);
+        json.member("pkw_sd", v.pKwSd);
+    }
+    if (!v.refined.empty()) {
+        json.key("correlation");
+        json.beginObject();
+        json.key("parameters");
+        json.beginArray();
+        for (const std::string& name : v.refined)
+            json.value(name);
+        json.endArray();
+        json.key("matrix");
+        json.beginArray();
+        const std::size_t n = v.refined.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            json.beginArray();
+            for (std::size_t j = 0; j < n; ++j)
+                json.value(v.correlation[i * n + j]);
+            json.endArray();
+        }
+        json.endArray();
+        json.endObject();
+    }
+    if (v.sensitivity) {
+        json.key("sensitivity");
+        json.beginObject();
+        json.member("titrant_conc_plus_0.5_percent", v.sensitivity->titrant);
+        json.member("titrand_conc_plus_0.2_percent", v.sensitivity->titrand);
+        json.member("pkw_plus_0.05", v.sensitivity->pKw);
+        json.endObject();
+    }
 }
 
 /// The conditions as given: the file's four and the inputs as typed, so that a
@@ -88,6 +140,7 @@ void writeConditions(JsonWriter& json, const FileResult& r, const core::Inputs& 
     json.endArray();
     json.member("gamma", inputNumber(typed.GammaBox));
     json.member("refine_gamma", typed.RefineGamma);
+    writeCalibrationChoices(json, typed);
     json.endObject();
 }
 
@@ -120,6 +173,7 @@ void writeResults(JsonWriter& json, const core::Titration& t) {
     json.member("impurity_percent", v.impurityPercent);
     json.member("alkali_conc", v.alkaliConc);
     json.member("alkali_conc_sd", v.alkaliConcSd);
+    writeRefinedResults(json, t);
     json.endObject();
 }
 

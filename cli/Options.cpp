@@ -22,6 +22,8 @@ const char* const kDescription =
     "  tamo-calibrate --ranges 2.5,4,10.8,11.3 --pkw 13.78 --temperature 25 run1.txt run2.txt\n"
     "  tamo-calibrate --format json -o results.jsonl data/*.txt\n"
     "  tamo-calibrate --settings TAMO.INI --gamma 1 --refine-gamma run1.txt\n"
+    "  tamo-calibrate --refine-gamma --refine-pkw --sensitivity run1.txt\n"
+    "  tamo-calibrate --branch acid --ranges 2.5,4,0,0 run2.txt\n"
     "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt\n"
     "  tamo-calibrate --log ~/.local/share/TAMO/logbook.sqlite --electrode \"glass 7\" run*.txt";
 
@@ -41,6 +43,21 @@ struct OptionSet {
                              "G"};
     QCommandLineOption refineGamma{"refine-gamma",
                                    "Refine Gamma with E0 and the slope, e.g. --refine-gamma."};
+    QCommandLineOption refinePKw{"refine-pkw",
+                                 "Refine pKw with the other parameters, --pkw its start value "
+                                 "(needs 3 used points in the alkali range), e.g. --refine-pkw."};
+    QCommandLineOption branch{"branch",
+                              "The branches that calibrate: both (the default) or acid (the acid "
+                              "range alone, with the Nernstian slope at the temperature), e.g. "
+                              "--branch acid.",
+                              "acid|both"};
+    QCommandLineOption refineSlope{"refine-slope",
+                                   "With --branch acid: refine the slope instead of taking the "
+                                   "Nernstian one, e.g. --refine-slope."};
+    QCommandLineOption sensitivity{"sensitivity",
+                                   "Add how far E0 moves for +0.5 % titrant concentration, +0.2 % "
+                                   "titrand concentration and +0.05 pKw (three more calculations "
+                                   "per file), e.g. --sensitivity."};
     QCommandLineOption settings{"settings",
                                 "Read the ranges, pKw and temperature from a settings file, e.g. "
                                 "--settings ~/.config/TAMO/TAMO.INI; options given override it.",
@@ -162,6 +179,26 @@ QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::
     return {};
 }
 
+/// Reads --refine-pkw, --branch, --refine-slope and --sensitivity. Returns an error text.
+QString applyCalibration(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
+    core::Inputs& inputs = options.inputs;
+    inputs.RefinePKw = parser.isSet(o.refinePKw);
+    if (parser.isSet(o.branch)) {
+        const QString branch = parser.value(o.branch);
+        if (branch == "acid")
+            inputs.branch = core::Branch::Acid;
+        else if (branch != "both")
+            return "--branch takes acid or both, not \"" + branch + "\"";
+    }
+    inputs.RefineAcidSlope = parser.isSet(o.refineSlope);
+    if (inputs.RefineAcidSlope && inputs.branch != core::Branch::Acid)
+        return "--refine-slope goes with --branch acid (with both branches the slope is refined)";
+    if (inputs.RefinePKw && inputs.branch == core::Branch::Acid)
+        return "--refine-pkw needs the alkali branch, not --branch acid";
+    options.sensitivity = parser.isSet(o.sensitivity);
+    return {};
+}
+
 bool isPlotFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == "svg" || suffix == "pdf" || suffix == "png";
@@ -213,8 +250,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     OptionSet o;
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
-    parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings, o.format,
-                       o.output, o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
+    parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.refinePKw,
+                       o.branch, o.refineSlope, o.sensitivity, o.settings, o.format, o.output,
+                       o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -238,6 +276,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     Options& options = result.options;
     if (const QString error = applyInputs(parser, o, options.inputs, options.limits);
         !error.isEmpty())
+        return usageError(error);
+    if (const QString error = applyCalibration(parser, o, options); !error.isEmpty())
         return usageError(error);
     if (parser.isSet(o.format)) {
         const QString format = parser.value(o.format);

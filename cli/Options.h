@@ -25,6 +25,7 @@ struct Options {
     std::string logPath;          ///< the electrode logbook to add to; empty: none
     std::string electrode;        ///< the electrode the records are kept for
     std::string programVersion;   ///< written into each logbook record
+    bool sensitivity = false;   ///< how far E0 moves for changed inputs, in the results
     std::vector<std::string> files;
 };
 

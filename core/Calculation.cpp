@@ -31,6 +31,47 @@ std::string nonFinitePoint(const CalculationState& s) {
     return {};
 }
 
+/// What only some calculations determine: no value from an earlier one stays.
+void clearRefinedResults(CalculationState& s) {
+    ResultValues& r = s.results;
+    r.sensitivity.reset();
+    if (!r.refined.empty() || r.pKw) {
+        r.refined.clear();
+        r.correlation.clear();
+        r.pKw.reset();
+        r.pKwSd.reset();
+        s.captions.PKwValue.clear();
+        s.captions.PKwSd.clear();
+    }
+}
+
+/// A refined pKw starts from the typed one and needs alkaline points to be told.
+std::string checkRefinedPKw(CalculationState& s) {
+    if (!s.inputs.RefinePKw)
+        return {};
+    if (s.inputs.branch == Branch::Acid)
+        return "pKw cannot be refined from the acid branch alone";
+    int alkaline = 0;
+    for (std::size_t i = 0; i < s.points.size(); ++i)
+        alkaline += s.points.UsePoint[i] && s.PointPH[i] >= kGranBranchPH ? 1 : 0;
+    if (alkaline < kAlkalinePointsForPKw)
+        return "too few points in the alkali range to refine pKw: " + std::to_string(alkaline) +
+               " used, " + std::to_string(kAlkalinePointsForPKw) + " needed";
+    s.model.pKw = s.inputs.pKw;
+    return {};
+}
+
+/// Whether the refined E0 and pKw are so correlated that the data cannot separate them.
+bool pKwIndistinct(const ResultValues& r) {
+    const std::size_t n = r.refined.size();
+    const auto at = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(r.refined.begin(), r.refined.end(), name) -
+                                        r.refined.begin());
+    };
+    const std::size_t e = at("E0"), k = at("pKw");
+    return k < n && e < n && std::abs(r.correlation[e * n + k]) > kIndistinctCorrelation;
+}
+
 class Run {
 public:
     Run(CalculationState& state, MessageSink& sink) : m_state(state), m_sink(sink) {}
@@ -44,7 +85,10 @@ public:
             s.results.gamma = m.Gamma;
             s.results.gammaSd.reset();
         }
+        clearRefinedResults(s);
         m.Param[1] = TheoreticalSlope(s.inputs.celsius);
+        if (std::string stop = checkRefinedPKw(s); !stop.empty())
+            return stop;
         double E0 = 0;
         if (std::string stop = Gran0(s, E0); !stop.empty())
             return stop;
@@ -84,8 +128,11 @@ private:
 } // namespace
 
 CalculationOutcome Calculate(Titration& t, MessageSink& sink) {
+    return Calculate(t, readCalculationInputs(t.inputs, sink), sink);
+}
+
+CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, MessageSink& sink) {
     clearVectorUpperState();
-    const CalculationInputs inputs = readCalculationInputs(t.inputs, sink);
     std::string stop = t.points.empty() ? "no points to calculate" : zeroVolumePoint(t);
     if (!stop.empty()) {
         sink.message(stop);
@@ -102,9 +149,42 @@ CalculationOutcome Calculate(Titration& t, MessageSink& sink) {
     }
     state.showCaptions();
     state.storeIn(t);
-    if (t.EndPointRatio > 1)
+    // The acid end-point beyond the alkali one (an end-point ratio above 1).
+    if (t.results.impurityPercent && *t.results.impurityPercent < 0)
         sink.message(kNegativeCarbonate);
+    if (pKwIndistinct(t.results))
+        sink.message(kPKwIndistinct);
     return run.allConverged() ? CalculationOutcome::Calibrated : CalculationOutcome::NotConverged;
+}
+
+E0Sensitivity E0sensitivity(const Titration& t) {
+    RecordingSink ignored; // the messages of the trial calculations are not the user's
+    const CalculationInputs inputs = readCalculationInputs(t.inputs, ignored);
+    const auto E0With = [&](double titrantFactor, double titrandFactor,
+                            double pKwChange) -> std::optional<double> {
+        Titration trial = t;
+        trial.Burette.value *= titrantFactor;
+        trial.Initial.value *= titrandFactor;
+        CalculationInputs changed = inputs;
+        changed.pKw += pKwChange;
+        if (Calculate(trial, changed, ignored) != CalculationOutcome::Calibrated)
+            return std::nullopt;
+        return trial.results.E0;
+    };
+    E0Sensitivity e;
+    const std::optional<double> base = E0With(1, 1, 0);
+    if (!base)
+        return e;
+    const auto shift = [&](std::optional<double> E0) -> std::optional<double> {
+        if (!E0)
+            return std::nullopt;
+        return *E0 - *base;
+    };
+    e.titrant = shift(E0With(1 + kTitrantChange, 1, 0));
+    e.titrand = shift(E0With(1, 1 + kTitrandChange, 0));
+    if (!inputs.RefinePKw)
+        e.pKw = shift(E0With(1, 1, kPKwChange));
+    return e;
 }
 
 } // namespace core

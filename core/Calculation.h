@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalculationState.h"
 #include "MessageSink.h"
 #include "Titration.h"
 
@@ -19,6 +20,23 @@ enum class CalculationOutcome {
 /// cannot support a step, the command sends one message naming the problem and
 /// leaves the titration untouched. EndPointRatio is not reset here.
 CalculationOutcome Calculate(Titration& t, MessageSink& sink);
+
+/// The same with the inputs already converted.
+CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, MessageSink& sink);
+
+/// The relative changes of the conditions and the change of pKw E0sensitivity makes.
+inline constexpr double kTitrantChange = 0.005, kTitrandChange = 0.002, kPKwChange = 0.05;
+
+/// How far E0 moves for each change, each a calculation of its own of the
+/// titration as it is (selected, or calculated already); the E0 they are
+/// compared with is calculated from there too, so that all start alike.
+E0Sensitivity E0sensitivity(const Titration& selected);
+
+/// Alkaline points a refined pKw needs.
+inline constexpr int kAlkalinePointsForPKw = 3;
+/// Above this correlation between E0 and a refined pKw the warning kPKwIndistinct is sent.
+inline constexpr double kIndistinctCorrelation = 0.95;
+inline constexpr const char* kPKwIndistinct = "E0 and pKw cannot be told apart with these ranges";
 
 /// The message of the carbonate warning.
 inline constexpr const char* kNegativeCarbonate = "negative carbonate! Check data selection";

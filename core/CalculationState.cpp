@@ -11,6 +11,9 @@ CalculationInputs readCalculationInputs(const Inputs& inputs, MessageSink& sink)
     in.celsius = TextToNumber(inputs.Tbox, sink);
     in.pKw = TextToNumber(inputs.pKbox, sink);
     in.RefineGamma = inputs.RefineGamma;
+    in.RefinePKw = inputs.RefinePKw;
+    in.branch = inputs.branch;
+    in.RefineAcidSlope = inputs.RefineAcidSlope;
     return in;
 }
 
@@ -51,18 +54,25 @@ void CalculationState::showCaptions() {
         c.Values6 = formatNumber(*r.rms, "#0.0###");
         c.E0sd = OneFig(*r.E0sd);
         c.E0Value = formatNumber(*r.E0, formt(c.E0sd));
-        c.SlopeSd = OneFig(*r.slopeSd);
-        c.SlopeValue = formatNumber(*r.slope, formt(c.SlopeSd));
+        // A Nernstian slope is set, not refined: no deviation.
+        c.SlopeSd = r.slopeSd ? OneFig(*r.slopeSd) : kNotDetermined;
+        c.SlopeValue = formatNumber(*r.slope, r.slopeSd ? formt(c.SlopeSd) : "###0.00");
         c.SlopeFactor = formatNumber(*r.slopeFactor, "0.0000");
         if (inputs.RefineGamma) {
             c.GammaSd = OneFig(*r.gammaSd);
             GammaBox = formatNumber(*r.gamma, formt(c.GammaSd));
         }
+        if (inputs.RefinePKw) {
+            c.PKwSd = OneFig(*r.pKwSd);
+            c.PKwValue = formatNumber(*r.pKw, formt(c.PKwSd));
+        }
     }
     if (granFitted) {
         c.GranLabel6 = withDeviation(*r.acidEndPoint, *r.acidEndPointSd);
-        c.GranLabel10 = withDeviation(*r.alkaliEndPoint, *r.alkaliEndPointSd);
-        c.GranLabel12 = formatNumber(*r.impurityPercent, "#0.00") + "%";
+        c.GranLabel10 = r.alkaliEndPoint ? withDeviation(*r.alkaliEndPoint, *r.alkaliEndPointSd)
+                                         : kNotDetermined;
+        c.GranLabel12 =
+            r.impurityPercent ? formatNumber(*r.impurityPercent, "#0.00") + "%" : kNotDetermined;
         c.CorrAlkali = withDeviation(*r.alkaliConc, *r.alkaliConcSd) + " ± ";
         c.Alksd = withDeviation(*r.alkaliConcSd, *r.alkaliConcSd);
     }

@@ -16,6 +16,9 @@ struct CalculationInputs {
     double celsius = 25; ///< Tbox
     double pKw = 14;     ///< pKbox
     bool RefineGamma = false;
+    bool RefinePKw = false;
+    Branch branch = Branch::Both;
+    bool RefineAcidSlope = false;
 };
 
 /// Converts GammaBox, Tbox and pKbox (a bad box sends one message each).

@@ -107,6 +107,27 @@ std::array<double, 3> CalcDerivs(const ElectrodeModel& m, double volume) {
     return derivs(m, volume, tenToMinus(m.pKw));
 }
 
+std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double V) {
+    const double vT = m.titrandVolume;
+    const double total = m.InitialVolume + V;
+    const double slope = m.Param[1];
+    const double titrant = V * m.BuretteConc / total; // d TotalH / d Gamma
+    double TotalH = (vT * m.TitrandConc + V * (m.BuretteConc * m.Param[2])) / total;
+    if (TotalH > 0)
+        return {1, log10Of(TotalH), slope * titrant / (kLn10 * TotalH), 0, 0};
+    if (TotalH == 0)
+        return {1, -m.pKw / 2, 0, -slope / 2, 0};
+    TotalH = (vT * m.TitrandConc + V * (m.BuretteConc * (m.Param[2] * m.EndPointRatio))) / total;
+    // d log10(TotalH) / d Gamma and / d EndPointRatio.
+    const double perGamma = titrant * m.EndPointRatio / (kLn10 * TotalH);
+    const double perRatio = titrant * m.Param[2] / (kLn10 * TotalH);
+    if (TotalH < 0)
+        return {1, -(m.pKw + log10Of(-TotalH)), -slope * perGamma, -slope, -slope * perRatio};
+    if (TotalH > 0)
+        return {1, log10Of(TotalH), slope * perGamma, 0, slope * perRatio};
+    return {1, -m.pKw / 2, 0, -slope / 2, 0};
+}
+
 double Ssq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid) {
     double S = 0;
     const std::size_t n = points.size();

@@ -47,6 +47,10 @@ double Ycalc(const ElectrodeModel& m, double volume);
 /// form of what accumulateNormal sums; the tests hold the fast sums to it.
 std::array<double, 3> CalcDerivs(const ElectrodeModel& m, double volume);
 
+/// Exact derivatives of Ycalc, as it is evaluated, with respect to E0, slope,
+/// Gamma (Param[2]), pKw and EndPointRatio: beyond the end-point with the ratio included.
+std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double volume);
+
 /// Sum of squared residuals (observed - calculated emf) over the used points,
 /// mV squared. Writes the residual of every point, used or not, into Resid.
 double Ssq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid);

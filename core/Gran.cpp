@@ -128,7 +128,57 @@ std::string setGranValues(CalculationState& s) {
     return {};
 }
 
+namespace {
+
+/// The Gran fit of the acid branch alone: the alkali concentration from the
+/// acid end-point and the titrand; no alkali end-point, no impurity level.
+std::string acidGranFit(CalculationState& s) {
+    LineSums acid;
+    for (std::size_t i = 0; i < s.points.size(); ++i)
+        if (s.points.UsePoint[i] && s.PointPH[i] < kGranBranchPH)
+            acid.add(s.points.Volume[i], s.GranValue[i]);
+    Line A;
+    std::string stop = fitLine(acid, "acid", 3, A);
+    if (stop.empty())
+        stop = zeroCoefficient(A, "acid");
+    if (!stop.empty())
+        return stop;
+    double SrA = 0;
+    for (std::size_t i = 0; i < s.points.size(); ++i) {
+        const double r = s.GranValue[i] - A.intercept - A.gradient * s.points.Volume[i];
+        s.GranResid[i] = r;
+        if (s.points.UsePoint[i] && s.PointPH[i] < kGranBranchPH)
+            SrA += r * r;
+    }
+    double sVacid = 0;
+    if (stop = endPointDeviation(acid, A, SrA, "acid", sVacid); !stop.empty())
+        return stop;
+    const double Vacid = -A.intercept / A.gradient;
+    const double C = (-s.conditions.titrandVolume * s.conditions.titrandConc) / Vacid;
+    const double sC = std::abs(C) * sVacid / std::abs(Vacid);
+    for (double v : {Vacid, sVacid, C, sC})
+        if (!std::isfinite(v))
+            return "the Gran fit gives no finite result";
+    s.AcidIntercept = A.intercept;
+    s.AcidGradient = A.gradient;
+    s.model.EndPointRatio = 1;
+    ResultValues& r = s.results;
+    r.acidEndPoint = Vacid;
+    r.acidEndPointSd = sVacid;
+    r.alkaliEndPoint.reset();
+    r.alkaliEndPointSd.reset();
+    r.impurityPercent.reset();
+    r.alkaliConc = C;
+    r.alkaliConcSd = sC;
+    s.granFitted = true;
+    return {};
+}
+
+} // namespace
+
 std::string GranFit(CalculationState& s) {
+    if (s.inputs.branch == Branch::Acid)
+        return acidGranFit(s);
     LineSums acid, alkali;
     for (std::size_t i = 0; i < s.points.size(); ++i) {
         if (!s.points.UsePoint[i])
@@ -182,7 +232,11 @@ std::string GranFit(CalculationState& s) {
     s.AcidGradient = A.gradient;
     s.AlkaliIntercept = B.intercept;
     s.AlkaliGradient = B.gradient;
-    s.model.EndPointRatio = ratio;
+    // The ratio follows the slope, and with pKw refined the slope follows the
+    // ratio: fed back, the two drift apart from pass to pass. There the ratio
+    // is refined with pKw instead.
+    if (!s.inputs.RefinePKw)
+        s.model.EndPointRatio = ratio;
 
     ResultValues& r = s.results;
     r.acidEndPoint = Vacid;

@@ -1,5 +1,6 @@
 #include "Refinement.h"
 
+#include "LeastSquares.h"
 #include "LinearAlgebra.h"
 
 #include <cmath>
@@ -100,6 +101,8 @@ std::string converge(CalculationState& s, Matrix3& A, const Vector3& d, int Refi
 } // namespace
 
 RefinementEnding Calibrate(CalculationState& s, MessageSink& sink, std::string& stop) {
+    if (usesLeastSquares(s.inputs))
+        return RefineLeastSquares(s, sink, stop);
     prepare(s);
     ElectrodeModel& m = s.model;
     const int RefineCount = s.inputs.RefineGamma ? 3 : 2;

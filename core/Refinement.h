@@ -20,8 +20,9 @@ inline constexpr int kIterationLimit = 25;
 /// Convergence threshold on the summed relative shifts.
 inline constexpr double kConvergence = 0.0001;
 
-/// Gauss-Newton refinement of E0 and slope (and Gamma when inputs.RefineGamma)
-/// from the parameters in state.model, with step halving. A converged
+/// Gauss-Newton refinement of E0 and slope from the parameters in state.model,
+/// with step halving; with Gamma or pKw refined, or the acid branch alone, the
+/// converging refinement (RefineLeastSquares) instead. A converged
 /// refinement writes ParamSD and the result values (state.showCaptions() makes
 /// their texts). Failed and Exhausted send their message to the sink and leave
 /// the deviations and results as they were, the iteration count excepted;

@@ -13,6 +13,31 @@ template <typename... Parts> std::string join(const Parts&... parts) {
     return text;
 }
 
+std::string shiftText(const std::optional<double>& shift) {
+    if (!shift)
+        return kNotDetermined;
+    const std::string text = formatNumber(*shift, "#0.000");
+    return (text.starts_with('-') ? "" : "+") + text + " mV";
+}
+
+} // namespace
+
+std::string sensitivityText(const E0Sensitivity& e) {
+    return join("E0 moves ", shiftText(e.titrant), " for +0.5 % titrant concentration, ",
+                shiftText(e.titrand), " for +0.2 % titrand concentration, ", shiftText(e.pKw),
+                " for +0.05 pKw");
+}
+
+namespace {
+
+std::string slopeLine(const Titration& t) {
+    const ResultCaptions& c = t.captions;
+    // A Nernstian slope is set, not refined: it has no deviation.
+    if (t.results.slope && !t.results.slopeSd)
+        return join("slope: ", c.SlopeValue, "mV, Nernstian");
+    return join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV");
+}
+
 /// The lines both reports share: the conditions, the electrode parameters and
 /// the Gran results, as the result captions show them.
 std::vector<std::string> resultLines(const Titration& t) {
@@ -23,15 +48,27 @@ std::vector<std::string> resultLines(const Titration& t) {
         join("titrand concentration ", t.Initial.text),
         join("burette concentration ", t.Burette.text),
         join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
-        join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV"),
+        slopeLine(t),
         join("slope factor ", c.SlopeFactor)};
     if (t.inputs.RefineGamma)
-        lines.push_back(join(t.inputs.GammaBox, " ± ", c.GammaSd));
-    lines.insert(lines.end(), {join("pKw = ", t.inputs.pKbox), "", "Gran plot results",
-                               join("Acid end-point   ", c.GranLabel6),
+        lines.push_back(join(kGammaCaption, " ", t.inputs.GammaBox, " ± ", c.GammaSd));
+    if (t.inputs.RefineGamma && t.results.gamma)
+        lines.push_back(
+            join("corrected burette concentration ",
+                 formatNumber(t.Burette.value * *t.results.gamma, kConcentrationPattern)));
+    lines.push_back(t.inputs.RefinePKw && !c.PKwValue.empty()
+                        ? join("pKw = ", c.PKwValue, " ± ", c.PKwSd)
+                        : join("pKw = ", t.inputs.pKbox));
+    const bool acidOnly = t.inputs.branch == Branch::Acid;
+    lines.insert(lines.end(), {"", "Gran plot results", join("Acid end-point   ", c.GranLabel6),
                                join("Alkali end-point ", c.GranLabel10),
-                               join("Mean alkali concentration ", c.CorrAlkali, c.Alksd),
-                               join("Protolytic impurity level ", c.GranLabel12), ""});
+                               join(acidOnly ? "Alkali concentration from the acid end-point "
+                                             : "Mean alkali concentration ",
+                                    c.CorrAlkali, c.Alksd),
+                               join("Protolytic impurity level ", c.GranLabel12)});
+    if (const std::optional<E0Sensitivity>& e = t.results.sensitivity)
+        lines.push_back(sensitivityText(*e));
+    lines.push_back("");
     return lines;
 }
 

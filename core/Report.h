@@ -8,6 +8,12 @@
 
 namespace core {
 
+/// The sensitivity line: how far E0 moves for each changed input.
+std::string sensitivityText(const E0Sensitivity& sensitivity);
+
+/// The caption of a refined Gamma wherever it is shown.
+inline constexpr const char* kGammaCaption = "Gamma (titrant factor)";
+
 /// The results report as text: the header, the conditions, the result captions
 /// as they stand, the Gran results and one line per point (observed emf, the
 /// emf calculated afresh with the current parameters, their difference and the

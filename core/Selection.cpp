@@ -45,8 +45,8 @@ bool SelectPoints(Titration& t, MessageSink& sink) {
         const double v = p.Volume;
         const double TotalH = (V0 * t.TitrandConc + v * t.BuretteConc) / (t.InitialVolume + v);
         p.PointPH = stoichiometricPH(TotalH, t.pKw);
-        p.UsePoint =
-            (r[0] < p.PointPH && p.PointPH < r[1]) || (r[2] < p.PointPH && p.PointPH < r[3]);
+        const bool alkali = t.inputs.branch == Branch::Both && r[2] < p.PointPH && p.PointPH < r[3];
+        p.UsePoint = (r[0] < p.PointPH && p.PointPH < r[1]) || alkali;
         p.Resid = 0;
         p.GranResid = 0;
     }

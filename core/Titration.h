@@ -32,6 +32,12 @@ struct Point {
     bool operator==(const Point&) const = default;
 };
 
+/// Which branches of the titration calibrate the electrode.
+enum class Branch {
+    Both, ///< the acid and the alkali range
+    Acid, ///< the acid range alone: the slope Nernstian (or refined), no alkali end-point
+};
+
 /// The inputs the user types between calculations (the condition boxes). The
 /// texts are the store; the engine converts them when a command reads them.
 struct Inputs {
@@ -41,6 +47,9 @@ struct Inputs {
     std::string GammaBox = "1";  ///< factor on the titrant concentration
     bool RefineGamma = false;    ///< "Refined" selected: Gamma is a result, else typed
     bool operator==(const Inputs&) const = default;
+    bool RefinePKw = false;                   ///< pKw is a result, pKbox its start value
+    Branch branch = Branch::Both;
+    bool RefineAcidSlope = false; ///< with the acid branch alone: refine the slope, else Nernstian
 };
 
 /// The texts of the result captions. They are what the window, the reports and
@@ -57,7 +66,17 @@ struct ResultCaptions {
     std::string GranLabel12;         ///< protolytic impurity level, "%" appended
     std::string CorrAlkali;          ///< mean alkali concentration, ends in " ± "
     std::string Alksd;               ///< its standard deviation, mol dm-3
+    std::string PKwValue, PKwSd;     ///< a refined pKw and its deviation
     bool operator==(const ResultCaptions&) const = default;
+};
+
+/// How far E0 moves, mV, when one input is changed and the titration calculated
+/// again; empty where that calculation does not converge or the input is refined.
+struct E0Sensitivity {
+    std::optional<double> titrant; ///< the burette concentration 0.5 % larger
+    std::optional<double> titrand; ///< the titrand concentration 0.2 % larger
+    std::optional<double> pKw;     ///< pKw larger by 0.05
+    bool operator==(const E0Sensitivity&) const = default;
 };
 
 /// The numbers behind the result captions; empty where no value exists yet.
@@ -67,6 +86,12 @@ struct ResultValues {
     std::optional<int> iterations;
     std::optional<double> acidEndPoint, acidEndPointSd, alkaliEndPoint, alkaliEndPointSd;
     std::optional<double> impurityPercent, alkaliConc, alkaliConcSd;
+    std::optional<double> pKw, pKwSd; ///< a refined pKw
+    /// The parameters the converging refinement refined ("E0", "slope", "Gamma",
+    /// "pKw") and their correlation matrix, row by row; empty after the classic one.
+    std::vector<std::string> refined;
+    std::vector<double> correlation;
+    std::optional<E0Sensitivity> sensitivity; ///< when asked for (E0sensitivity)
     bool operator==(const ResultValues&) const = default;
 };
 
@@ -107,6 +132,9 @@ struct Titration {
     }
     bool operator==(const Titration&) const = default;
 };
+
+/// What a caption shows for a result the calculation did not determine.
+inline constexpr const char* kNotDetermined = "–";
 
 /// How the window shows the condition volumes and concentrations.
 inline constexpr const char* kVolumePattern = "0.00####";

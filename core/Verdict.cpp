@@ -116,9 +116,13 @@ std::optional<Verdict> judgeCalibration(CalculationOutcome outcome, const Result
     if (outcome != CalculationOutcome::Calibrated)
         return std::nullopt;
     Judge judge(limits);
-    judge.slopeFactor(finite(results.slopeFactor));
+    // A Nernstian slope (no deviation) and the acid branch alone (no alkali
+    // end-point) leave the slope factor and the impurity level unjudged.
+    if (!results.slope || results.slopeSd)
+        judge.slopeFactor(finite(results.slopeFactor));
     judge.rms(finite(results.rms));
-    judge.impurity(finite(results.impurityPercent));
+    if (!results.acidEndPoint || results.alkaliEndPoint)
+        judge.impurity(finite(results.impurityPercent));
     judge.alkaliConc(finite(results.alkaliConc), buretteConc);
     return judge.verdict();
 }

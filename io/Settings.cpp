@@ -128,6 +128,19 @@ std::string MakeTag(std::string_view key, std::string_view value) {
     return "<" + name + ">" + trimSpaces(value) + "</" + name + ">";
 }
 
+namespace {
+
+void readChoices(std::string_view text, CalibrationChoices& choices) {
+    if (const std::string gamma = GetTag("gamma", text); !leadingNumber(gamma).empty())
+        choices.gamma = numberText(gamma);
+    choices.refineGamma = trimSpaces(GetTag("refinegamma", text)) == "1";
+    choices.refinePKw = trimSpaces(GetTag("refinepkw", text)) == "1";
+    choices.branch =
+        trimSpaces(GetTag("branch", text)) == "acid" ? core::Branch::Acid : core::Branch::Both;
+}
+
+} // namespace
+
 Settings defaultSettings(const std::string& programFolder) {
     Settings settings;
     settings.datafile = programFolder + "/data";
@@ -148,6 +161,7 @@ Settings parseSettingsText(std::string_view text) {
     settings.temperature = numberText(GetTag("temperature", text));
     for (const LimitKey& k : kLimitKeys)
         settings.limits.*k.limit = limitValue(GetTag(k.key, text), settings.limits.*k.limit);
+    readChoices(text, settings.choices);
     return settings;
 }
 
@@ -167,6 +181,11 @@ std::string settingsText(const Settings& settings) {
         const double limit = settings.limits.*k.limit;
         line(k.key, limitText(std::isfinite(limit) ? limit : defaults.*k.limit));
     }
+    const CalibrationChoices& c = settings.choices;
+    line("gamma", c.gamma);
+    line("refinegamma", c.refineGamma ? "1" : "0");
+    line("refinepkw", c.refinePKw ? "1" : "0");
+    line("branch", c.branch == core::Branch::Acid ? "acid" : "both");
     return text;
 }
 

@@ -21,6 +21,15 @@ std::string MakeTag(std::string_view key, std::string_view value);
 /// The text without any space character (tabs stay).
 std::string StripSpaces(std::string_view text);
 
+/// The window's calibration choices, remembered after the verdict limits.
+struct CalibrationChoices {
+    std::string gamma = "1"; ///< the Gamma box: the factor, or a refinement's start
+    bool refineGamma = false;
+    bool refinePKw = false;
+    core::Branch branch = core::Branch::Both;
+    bool operator==(const CalibrationChoices&) const = default;
+};
+
 /// What the program remembers between runs: texts of the boxes and the limits
 /// of the verdict on a calibration.
 struct Settings {
@@ -29,6 +38,7 @@ struct Settings {
     std::string pKw = "13.78";
     std::string temperature = "25"; ///< degrees Celsius
     core::VerdictLimits limits;
+    CalibrationChoices choices;
 };
 
 /// The defaults: the ranges, pKw and temperature above, the data file path the
@@ -51,7 +61,9 @@ Settings parseSettingsText(std::string_view text);
 /// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
 /// lines (datafile, range1..4, pKw, temperature), "</TAMO>", then one tagged
 /// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
-/// impuritymax, alkalideviationmax), its shortest exact text with a full stop.
+/// impuritymax, alkalideviationmax), its shortest exact text with a full stop,
+/// then the calibration choices (gamma, refinegamma and refinepkw as 0 or 1,
+/// branch as both or acid); a file without them reads as the defaults.
 std::string settingsText(const Settings& settings);
 
 /// The number keys (range1 to range4, pKw, temperature) whose value in the

@@ -11,6 +11,7 @@
 #include <array>
 
 class QAction;
+class QCheckBox;
 class QActionGroup;
 class QGroupBox;
 class QLabel;
@@ -61,6 +62,8 @@ public slots:
     void Help_Click();
     void Quit_Click();
     void RefineGamma_MouseUp(int index);
+    void RefinePKw_Click(bool refined);
+    void AcidBranch_Click(bool acidOnly);
     void HardCopy_Click();
     void CopyData_Click();
     void DataToClip_Click();
@@ -98,6 +101,11 @@ private:
     void buildLeftColumn();
     void buildConditions();
     void buildGammaFrame();
+    void buildCalibrationChoices();
+    void showCalibrationChoices(const io::CalibrationChoices& choices);
+    io::CalibrationChoices calibrationChoices() const;
+    /// The tooltips of the refined results: corrected titrant, correlations, sensitivity.
+    void showResultTips();
     void buildResultsFrame();
     void buildGranFrame();
     void buildRightArea();
@@ -183,6 +191,8 @@ private:
     std::array<QRadioButton*, 2> m_refineGamma{};
     QLabel* m_gammaSd = nullptr;
     QLabel* m_gammaPm = nullptr;
+    QCheckBox* m_refinePKw = nullptr;
+    QCheckBox* m_acidBranch = nullptr;
 
     QLabel* m_e0Value = nullptr;
     QLabel* m_e0sd = nullptr;

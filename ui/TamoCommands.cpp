@@ -55,6 +55,7 @@ void Tamo::showSettings(const io::Settings& settings) {
         m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
     m_document.setInput(InputBox::pKbox, settings.pKw);
     m_document.setInput(InputBox::Tbox, settings.temperature);
+    showCalibrationChoices(settings.choices);
 }
 
 void Tamo::readSettingsAtStartUp() {
@@ -81,6 +82,7 @@ void Tamo::SaveIni() {
     settings.pKw = t.inputs.pKbox;
     settings.temperature = t.inputs.Tbox;
     settings.limits = m_document.verdictLimits();
+    settings.choices = calibrationChoices();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;
@@ -185,6 +187,7 @@ void Tamo::SaveDataAs_Click() {
 // ---- States ----
 
 void Tamo::enterLoadedState() {
+    m_gammaFrame->show();
     m_calculate->setEnabled(true);
     m_saveData->setEnabled(true);
     m_saveDataAs->setEnabled(true);
@@ -219,6 +222,7 @@ void Tamo::Calculate_Click() {
     }
     enterCalculatedState();
     showResults();
+    showResultTips();
     SetDisplay();
     sink.release();
     FillDataGrid();
@@ -302,6 +306,7 @@ void Tamo::showInputs() {
 }
 
 void Tamo::RefineGamma_MouseUp(int index) {
+    m_settingsChanged = true;
     m_gammaBox->setEnabled(index == 0);
     m_gammaSd->setVisible(index == 1);
     m_gammaPm->setVisible(index == 1);

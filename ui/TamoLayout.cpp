@@ -222,6 +222,7 @@ void Tamo::buildGammaFrame() {
     m_gammaSd = label(m_gammaFrame, QStringLiteral("GammaSd"), {}, 2700, 360, 1000);
     m_gammaPm->hide();
     m_gammaSd->hide();
+    buildCalibrationChoices();
 }
 
 void Tamo::buildResultsFrame() {

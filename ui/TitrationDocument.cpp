@@ -123,6 +123,16 @@ void TitrationDocument::setRefineGamma(bool refined) {
     m_t.inputs.RefineGamma = refined;
 }
 
+void TitrationDocument::setRefinePKw(bool refined) {
+    m_t.inputs.RefinePKw = refined;
+}
+
+void TitrationDocument::setBranch(core::Branch branch, core::MessageSink& sink) {
+    m_t.inputs.branch = branch;
+    if (!m_t.points.empty())
+        selectPoints(sink);
+}
+
 void TitrationDocument::setDisplayMode(plot::DisplayMode mode) {
     m_displayMode = mode;
     emit displayModeChanged();

@@ -68,6 +68,9 @@ public:
     void setInput(InputBox box, const std::string& text);
     const std::string& input(InputBox box) const;
     void setRefineGamma(bool refined);
+    void setRefinePKw(bool refined);
+    /// The branches that calibrate; the points are selected again.
+    void setBranch(core::Branch branch, core::MessageSink& sink);
     void setDisplayMode(plot::DisplayMode mode);
     void setCursorPoint(int point);
     void setState(WindowState state);

@@ -41,6 +41,10 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
         {commandLine({"--log", "l.sqlite", "a.txt"}), "--log needs --electrode NAME"},
         {commandLine({"--electrode", "g7", "a.txt"}), "--electrode names the electrode of --log"},
         {commandLine({"--log", "l.sqlite", "--electrode", " ", "a.txt"}), "--electrode needs a name"},
+        {commandLine({"--branch", "alkali", "a.txt"}), "--branch takes acid or both"},
+        {commandLine({"--refine-slope", "a.txt"}), "--refine-slope goes with --branch acid"},
+        {commandLine({"--branch", "acid", "--refine-pkw", "a.txt"}),
+         "--refine-pkw needs the alkali"},
     };
     for (const auto& c : cases) {
         const cli::ParsedCommandLine parsed = cli::parseCommandLine(c.arguments);
@@ -150,8 +154,8 @@ TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
     ASSERT_NE(options, std::string::npos);
     for (const char* option :
          {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma", "--settings",
-          "--format", "--output", "--plot", "--plot-out", "--residuals-out", "--log",
-          "--electrode"}) {
+          "--format", "--output", "--plot", "--plot-out", "--residuals-out", "--log", "--electrode",
+          "--refine-pkw", "--branch", "--refine-slope", "--sensitivity"}) {
         const auto at = parsed.text.find(option, options);
         ASSERT_NE(at, std::string::npos) << option;
         const auto next = parsed.text.find("\n  -", at);

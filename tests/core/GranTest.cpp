@@ -48,7 +48,7 @@ TEST(GranFit, ExactLinesGiveTheEndPoints) {
     s.showCaptions();
     EXPECT_EQ(s.captions,
               (core::ResultCaptions{"", "", "", "", "", "", "", "", "5.0000000", "5.1000000",
-                                    "1.96%", "-0.0990099 ± ", "0.0000000"}));
+                                    "1.96%", "-0.0990099 ± ", "0.0000000", "", ""}));
 }
 
 TEST(GranFit, DeviationsOfNoisyLines) {

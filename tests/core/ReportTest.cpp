@@ -22,8 +22,8 @@ TEST(ResultsReport, EveryLineWithTheEmfCalculatedAfresh) {
     core::RecordingSink sink;
     ASSERT_TRUE(core::SelectPoints(t, sink)); // pH 0.778 and 12.227 used, the neutral point not
     t.Param = {400, 60, 1};
-    t.captions = {"400.0", "0.3",  "60.00", "0.05",  "1.0142",   "0.002", "0.1",
-                  "3",     "2.00", "2.10",  "4.76%", "-0.24 ± ", "0.01"};
+    t.captions = {"400.0", "0.3",  "60.00", "0.05",     "1.0142", "0.002", "0.1", "3",
+                  "2.00",  "2.10", "4.76%", "-0.24 ± ", "0.01",   "",      ""};
     // Gamma held: no Gamma line. Point 1 at 400 + 60 log10(1/6), point 2 neutral,
     // point 3's volume 12.345679 cut to its field.
     EXPECT_EQ(core::resultsReport(t, "C:\\data\\hcl.txt", "06/12/2026 20:41", "\r"),
@@ -42,7 +42,8 @@ TEST(ResultsReport, EveryLineWithTheEmfCalculatedAfresh) {
     t.inputs.RefineGamma = true;
     t.Param[0] = 410;
     const std::string text = core::resultsReport(t, "", "", "\n");
-    EXPECT_NE(text.find("\nslope factor 1.0142\n1.000 ± 0.002\npKw = 13\n"), std::string::npos);
+    EXPECT_NE(text.find("\nslope factor 1.0142\nGamma (titrant factor) 1.000 ± 0.002\npKw = 13\n"),
+              std::string::npos);
     EXPECT_NE(text.find("\n2   2.0    12.500    20.000    -7.500   6.500  not used\n"),
               std::string::npos);
     t.points.clear();
@@ -58,8 +59,8 @@ TEST(PrintedReport, SameResultsAndATableOnTabColumnsShiftedForTheSign) {
     core::RecordingSink sink;
     ASSERT_TRUE(core::SelectPoints(t, sink));
     t.Param = {400, 60, 1};
-    t.captions = {"400.0", "0.3",  "60.00", "0.05",  "1.0142",   "0.002", "0.1",
-                  "3",     "2.00", "2.10",  "4.76%", "-0.24 ± ", "0.01"};
+    t.captions = {"400.0", "0.3",  "60.00", "0.05",     "1.0142", "0.002", "0.1", "3",
+                  "2.00",  "2.10", "4.76%", "-0.24 ± ", "0.01",   "",      ""};
     using Line = core::PrintLine;
     const auto text = [](std::string s) { return Line{{1, std::move(s)}}; };
     const std::vector<Line> lines = core::printedReport(t, "/data/hcl.txt", "06/12/2026 20:41");
@@ -87,7 +88,7 @@ TEST(PrintedReport, SameResultsAndATableOnTabColumnsShiftedForTheSign) {
     for (std::size_t i = 0; i < lines.size(); ++i)
         EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
     t.inputs.RefineGamma = true;
-    EXPECT_EQ(core::printedReport(t, "", "")[12], text("1.000 ± 0.002"));
+    EXPECT_EQ(core::printedReport(t, "", "")[12], text("Gamma (titrant factor) 1.000 ± 0.002"));
 }
 
 } // namespace

@@ -47,7 +47,9 @@ TEST(SettingsFile, IsNineTaggedLinesAndTheLimitsThatReadBackAsNumbers) {
               "<pKw>13,78</pKw>\r\n<temperature>25</temperature>\r\n</TAMO>\r\n"
               "<slopefactormin>0.95</slopefactormin>\r\n<slopefactormax>1.05</slopefactormax>\r\n"
               "<rmsmax>1</rmsmax>\r\n<impuritymax>2</impuritymax>\r\n"
-              "<alkalideviationmax>2</alkalideviationmax>\r\n");
+              "<alkalideviationmax>2</alkalideviationmax>\r\n<gamma>1</gamma>\r\n"
+              "<refinegamma>0</refinegamma>\r\n<refinepkw>0</refinepkw>\r\n"
+              "<branch>both</branch>\r\n");
     ASSERT_EQ(io::writeSettingsFile(path, s), "");
     io::Settings back;
     ASSERT_EQ(io::readSettingsFile(path, back), "");
@@ -56,6 +58,13 @@ TEST(SettingsFile, IsNineTaggedLinesAndTheLimitsThatReadBackAsNumbers) {
     EXPECT_EQ(back.pKw, "13.78");
     EXPECT_EQ(back.temperature, "25");
     EXPECT_EQ(back.limits, core::VerdictLimits{});
+    EXPECT_EQ(back.choices, io::CalibrationChoices{});
+    // The choices read back; a file from before them reads as the defaults.
+    s.choices = {"1,016", true, true, core::Branch::Acid};
+    EXPECT_EQ(io::parseSettingsText(io::settingsText(s)).choices,
+              (io::CalibrationChoices{"1.016", true, true, core::Branch::Acid}));
+    EXPECT_EQ(io::parseSettingsText("<gamma>abc</gamma><branch>alkali</branch>").choices,
+              io::CalibrationChoices{});
 }
 
 TEST(SettingsFile, ReadsKeysInAnyOrderFromLatin1AndRefusesWhatIsNoSettingsFile) {

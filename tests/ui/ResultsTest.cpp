@@ -5,7 +5,9 @@
 #include "core/Report.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
@@ -71,6 +73,7 @@ private slots:
     void plotsGoToTheClipboardAsVectorAndRaster();
     void aCopyLeavesTheScreenMapping();
     void plotsAndReportGoToFiles();
+    void theCalibrationChoicesAreUsedShownAndRemembered();
 };
 
 void ResultsTest::theReportGoesToTheClipboardWithCarriageReturns() {
@@ -87,7 +90,8 @@ void ResultsTest::theReportGoesToTheClipboardWithCarriageReturns() {
     w.find<QAction>("clip")->trigger();
     const QString refined = w.clipboardText();
     QCOMPARE(refined, expectedReport(w.titration(), refined));
-    QVERIFY(QRegularExpression(QStringLiteral("\rslope factor [0-9.]+\r[0-9.]+ ± [0-9.]+\rpKw = 13.78\r"))
+    QVERIFY(QRegularExpression(QStringLiteral("\rslope factor [0-9.]+\rGamma \\(titrant factor\\) [0-9.]+ ± [0-9.]+\r"
+                                          "corrected burette concentration -?[0-9.]+\rpKw = 13.78\r"))
                 .match(refined)
                 .hasMatch());
 }
@@ -256,4 +260,30 @@ void ResultsTest::plotsAndReportGoToFiles() {
 }
 
 QTEST_MAIN(ResultsTest)
+void ResultsTest::theCalibrationChoicesAreUsedShownAndRemembered() {
+    Calculated w;
+    QVERIFY(w.find<QGroupBox>("GammaFrame")->isVisible());
+    w.tamo->RefineGamma_MouseUp(1);
+    QVERIFY(w.box("GammaBox")->toolTip().startsWith("corrected burette concentration -0.0"));
+    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(w.find<QLabel>("E0Value"), &help);
+    QVERIFY(w.find<QLabel>("E0Value")->toolTip().startsWith("E0 moves "));
+    w.find<QCheckBox>("RefinePKw")->click();
+    QVERIFY(w.titration().results.pKw.has_value());
+    QVERIFY(w.find<QLabel>("E0sd")->toolTip().contains("pKw: "));
+    QVERIFY(w.box("pKbox")->toolTip().startsWith("refined pKw 13."));
+    w.find<QCheckBox>("RefinePKw")->click();
+    w.find<QCheckBox>("AcidBranch")->click();
+    QCOMPARE(w.text("GranLabel10"), QString::fromUtf8(core::kNotDetermined));
+    QVERIFY(!w.titration().results.impurityPercent);
+    w.dialogs.questionAnswers << true;
+    w.tamo->close();
+    QFile ini(w.settingsFile());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    for (const char* line :
+         {"<refinegamma>1</refinegamma>", "<refinepkw>0</refinepkw>", "<branch>acid</branch>"})
+        QVERIFY2(text.contains(line), line);
+}
+
 #include "ResultsTest.moc"

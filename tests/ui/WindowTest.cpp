@@ -101,7 +101,7 @@ void WindowTest::loadReachesTheCalculatedStateOnTheGranPlot() {
     QVERIFY(w.find<QToolBar>("Tb")->isEnabled());
     for (const char* on : {"Calculate", "MenuDisplay", "MenuResults", "SaveData", "SaveDataAs"})
         QVERIFY2(enabled(w, on), on);
-    QVERIFY(!w.find<QGroupBox>("GammaFrame")->isVisible());
+    QVERIFY(w.find<QGroupBox>("GammaFrame")->isVisible());
 
     // The result frames show what the engine calculates from the same file.
     const core::Titration expected = engineResult(file);
