@@ -47,7 +47,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == m_label && event->type() == QEvent::ToolTip)
             m_label->setToolTip(
-                m_document.hasResults()
+                m_document.hasCurrentResults()
                     ? qs(core::sensitivityText(core::E0sensitivity(m_document.titration())))
                     : QString());
         return false;
