@@ -20,19 +20,12 @@ constexpr std::size_t kSniffLines = 20;
 
 using Lines = std::vector<std::string_view>;
 
-std::string_view trim(std::string_view s) {
-    const auto begin = s.find_first_not_of(" \t");
-    if (begin == std::string_view::npos)
-        return {};
-    return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
-}
-
 bool isBlank(std::string_view line) {
-    return trim(line).empty();
+    return trimBlanks(line).empty();
 }
 
 bool startsWithNoCase(std::string_view line, std::string_view prefix) {
-    line = trim(line);
+    line = trimBlanks(line);
     return line.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), line.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) ==
@@ -46,9 +39,9 @@ std::string inQuotes(std::string_view s) {
 
 /// A field without blanks around it and without the quotes a spreadsheet puts around text.
 std::string_view cleanField(std::string_view field) {
-    field = trim(field);
+    field = trimBlanks(field);
     if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-        field = trim(field.substr(1, field.size() - 2));
+        field = trimBlanks(field.substr(1, field.size() - 2));
     return field;
 }
 
@@ -175,16 +168,9 @@ char findDecimalMark(const ImportProfile& p, Separator separator,
     return comma ? ',' : '.';
 }
 
-std::string lowerText(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 int namedColumn(const std::vector<std::string>& fields, const std::string& name) {
     for (std::size_t i = 0; i < fields.size(); ++i)
-        if (lowerText(fields[i]) == lowerText(name))
+        if (lowerCase(fields[i]) == lowerCase(name))
             return static_cast<int>(i);
     return -1;
 }
@@ -442,7 +428,7 @@ private:
     }
 
     std::optional<std::string> keyValue(std::size_t line, std::string_view key) const {
-        std::string_view rest = trim(m_lines[line]).substr(key.size());
+        std::string_view rest = trimBlanks(m_lines[line]).substr(key.size());
         const auto start = rest.find_first_not_of(" \t:=,;");
         if (start == std::string_view::npos)
             return std::nullopt;

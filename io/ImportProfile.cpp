@@ -35,7 +35,7 @@ CB = ask
 
 const char* const kPclims = R"(# Titrator report (PC/LIMS): the measured points stand in the block
 # "$S MPL" up to the next "$E", one row each: index, volume (ml), emf (mV),
-# then further values. The conditions are asked for.
+# then further values. The conditions are asked for (the default).
 [profile]
 name = pclims
 description = Titrator report (PC/LIMS), the $S MPL block
@@ -46,11 +46,6 @@ decimal = point
 volume-column = 2
 emf-column = 3
 emf-unit = mV
-amount-unit = ml
-V0 = ask
-V1 = ask
-CT = ask
-CB = ask
 )";
 
 const char* const kGravimetric =
@@ -80,20 +75,6 @@ id = {file}; masses in g as volumes
 const std::pair<const char*, const char*> kBuiltIns[] = {
     {"csv", kCsv}, {"pclims", kPclims}, {"gravimetric", kGravimetric}};
 
-std::string_view trim(std::string_view s) {
-    const auto begin = s.find_first_not_of(" \t");
-    if (begin == std::string_view::npos)
-        return {};
-    return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
-}
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 std::optional<int> positiveInteger(std::string_view s) {
     int value = 0;
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
@@ -104,21 +85,21 @@ std::optional<int> positiveInteger(std::string_view s) {
 
 /// Takes `word` off the front of s (followed by a blank); false when s does not start with it.
 bool takeWord(std::string_view& s, std::string_view word) {
-    if (lower(s.substr(0, word.size())) != word || s.size() <= word.size() ||
+    if (lowerCase(s.substr(0, word.size())) != word || s.size() <= word.size() ||
         (s[word.size()] != ' ' && s[word.size()] != '\t'))
         return false;
-    s = trim(s.substr(word.size()));
+    s = trimBlanks(s.substr(word.size()));
     return true;
 }
 
 /// "MARKER column N": the marker and the column.
 bool markerAndColumn(std::string_view s, ConditionSource& source) {
-    const std::string low = lower(s);
+    const std::string low = lowerCase(s);
     const auto at = low.rfind(" column ");
     if (at == std::string::npos)
         return false;
-    const std::optional<int> column = positiveInteger(trim(s.substr(at + 8)));
-    source.text = std::string(trim(s.substr(0, at)));
+    const std::optional<int> column = positiveInteger(trimBlanks(s.substr(at + 8)));
+    source.text = std::string(trimBlanks(s.substr(0, at)));
     if (!column || source.text.empty())
         return false;
     source.column = *column;
@@ -128,7 +109,7 @@ bool markerAndColumn(std::string_view s, ConditionSource& source) {
 template <typename Enum>
 std::optional<Enum> choice(std::string_view value,
                            std::initializer_list<std::pair<const char*, Enum>> choices) {
-    const std::string v = lower(value);
+    const std::string v = lowerCase(value);
     for (const auto& [text, e] : choices)
         if (v == text)
             return e;
@@ -147,7 +128,7 @@ std::string setKey(ImportProfile& p, const std::string& key, std::string_view va
         return key + " takes " + expected + ", not \"" + std::string(value) + "\"";
     };
     for (std::size_t i = 0; i < kConditionKeys.size(); ++i)
-        if (key == lower(kConditionKeys[i])) {
+        if (key == lowerCase(kConditionKeys[i])) {
             const std::optional<ConditionSource> source = parseConditionSource(value);
             if (!source)
                 return std::string(kConditionKeys[i]) +
@@ -237,10 +218,24 @@ std::string builtInNamesText() {
 
 } // namespace
 
+std::string_view trimBlanks(std::string_view s) {
+    const auto begin = s.find_first_not_of(" \t");
+    if (begin == std::string_view::npos)
+        return {};
+    return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
+}
+
+std::string lowerCase(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
 std::optional<ConditionSource> parseConditionSource(std::string_view text) {
-    std::string_view s = trim(text);
+    std::string_view s = trimBlanks(text);
     ConditionSource source;
-    if (lower(s) == "ask")
+    if (lowerCase(s) == "ask")
         return source;
     if (core::hasNumber(s) && s.find(' ') == std::string_view::npos) {
         source.kind = ConditionSource::Kind::Fixed;
@@ -249,7 +244,7 @@ std::optional<ConditionSource> parseConditionSource(std::string_view text) {
     }
     if (!s.empty() && s.front() == '-') {
         source.negate = true;
-        s = trim(s.substr(1));
+        s = trimBlanks(s.substr(1));
     }
     if (takeWord(s, "line")) {
         ConditionSource field;
@@ -295,16 +290,16 @@ std::string parseProfile(std::string_view text, ImportProfile& profile) {
     LineReader lines(text);
     std::string_view line;
     while (lines.next(line)) {
-        line = trim(line);
+        line = trimBlanks(line);
         if (line.empty() || line.front() == '#' || line.front() == ';' ||
-            lower(line) == "[profile]")
+            lowerCase(line) == "[profile]")
             continue;
         const auto equals = line.find('=');
         const std::string where = "line " + std::to_string(lines.number()) + ": ";
         if (equals == std::string_view::npos)
             return where + "\"" + std::string(line) + "\" is not of the form key = value";
-        const std::string key = lower(trim(line.substr(0, equals)));
-        if (std::string error = setKey(p, key, trim(line.substr(equals + 1))); !error.empty())
+        const std::string key = lowerCase(trimBlanks(line.substr(0, equals)));
+        if (std::string error = setKey(p, key, trimBlanks(line.substr(equals + 1))); !error.empty())
             return where + error;
     }
     profile = std::move(p);

@@ -83,6 +83,11 @@ std::string parseProfile(std::string_view text, ImportProfile& profile);
 /// empty text on success, else the reason.
 std::string loadProfile(const std::string& nameOrPath, ImportProfile& profile);
 
+/// The text without blanks and tabs around it.
+std::string_view trimBlanks(std::string_view s);
+/// The text with its ASCII letters in lower case.
+std::string lowerCase(std::string_view s);
+
 /// Reads a condition source ("ask", a number, "line 1 column 5", "before BWD
 /// column 4", "after TEXT column 3", "key TEXT", each optionally after "-").
 std::optional<ConditionSource> parseConditionSource(std::string_view text);

@@ -148,6 +148,7 @@ Settings parseSettingsText(std::string_view text) {
     settings.temperature = numberText(GetTag("temperature", text));
     for (const LimitKey& k : kLimitKeys)
         settings.limits.*k.limit = limitValue(GetTag(k.key, text), settings.limits.*k.limit);
+    settings.importProfile = GetTag("importprofile", text);
     return settings;
 }
 
@@ -167,6 +168,8 @@ std::string settingsText(const Settings& settings) {
         const double limit = settings.limits.*k.limit;
         line(k.key, limitText(std::isfinite(limit) ? limit : defaults.*k.limit));
     }
+    if (!settings.importProfile.empty())
+        line("importprofile", settings.importProfile);
     return text;
 }
 

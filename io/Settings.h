@@ -29,6 +29,7 @@ struct Settings {
     std::string pKw = "13.78";
     std::string temperature = "25"; ///< degrees Celsius
     core::VerdictLimits limits;
+    std::string importProfile; ///< the import profile used last (a built-in name or a file)
 };
 
 /// The defaults: the ranges, pKw and temperature above, the data file path the
@@ -51,7 +52,8 @@ Settings parseSettingsText(std::string_view text);
 /// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
 /// lines (datafile, range1..4, pKw, temperature), "</TAMO>", then one tagged
 /// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
-/// impuritymax, alkalideviationmax), its shortest exact text with a full stop.
+/// impuritymax, alkalideviationmax), its shortest exact text with a full stop,
+/// and the line "importprofile" once an import profile has been used.
 std::string settingsText(const Settings& settings);
 
 /// The number keys (range1 to range4, pKw, temperature) whose value in the

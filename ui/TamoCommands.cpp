@@ -65,6 +65,7 @@ void Tamo::readSettingsAtStartUp() {
     // An unreadable file leaves the values above in the boxes.
     io::readSettingsFile(m_settings.file.toStdString(), settings);
     showSettings(settings);
+    m_importProfile = qs(settings.importProfile);
 }
 
 void Tamo::SaveIni() {
@@ -75,6 +76,7 @@ void Tamo::SaveIni() {
     settings.pKw = t.inputs.pKbox;
     settings.temperature = t.inputs.Tbox;
     settings.limits = m_document.verdictLimits();
+    settings.importProfile = m_importProfile.toStdString();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;
@@ -114,6 +116,10 @@ void Tamo::loadFile(const QString& chosen) {
     }
     SaveIni();
     setWindowTitle(kCaptionPrefix + path);
+    evaluateLoaded();
+}
+
+void Tamo::evaluateLoaded() {
     enterLoadedState();
     bool selected = false;
     {
@@ -130,6 +136,10 @@ void Tamo::loadFile(const QString& chosen) {
 }
 
 void Tamo::SaveData_Click() {
+    if (m_document.isImported()) {
+        SaveDataAs_Click(); // an import has no data file yet, and its source is not one
+        return;
+    }
     const std::string error = m_document.save(m_document.titration().DataFilePath);
     if (!error.empty())
         m_dialogs.message(this, qs(error), kAppTitle);

@@ -20,6 +20,25 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     fresh.DataFilePath = path;
     if (!io::ReadDataFile(path, fresh, sink))
         return false;
+    m_imported = false;
+    replace(std::move(fresh));
+    return true;
+}
+
+bool TitrationDocument::loadImport(const io::ImportResult& import, const std::string& source,
+                                   core::MessageSink& sink) {
+    core::Titration fresh;
+    fresh.inputs = m_t.inputs;
+    // The folder of the source, where the dialogs start; never written to as a data file.
+    fresh.DataFilePath = source;
+    if (!io::loadImport(import, source, fresh, sink))
+        return false;
+    m_imported = true;
+    replace(std::move(fresh));
+    return true;
+}
+
+void TitrationDocument::replace(core::Titration&& fresh) {
     m_t = std::move(fresh);
     m_cursorPoint = middlePoint(m_t.PointCount());
     m_t.EndPointRatio = 1;
@@ -27,7 +46,6 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     m_verdict.reset();
     emit titrationReplaced();
     emit verdictChanged();
-    return true;
 }
 
 bool TitrationDocument::selectPoints(core::MessageSink& sink) {
@@ -61,6 +79,7 @@ void TitrationDocument::setVerdictLimits(const core::VerdictLimits& limits) {
 
 void TitrationDocument::setDataFilePath(const std::string& path) {
     m_t.DataFilePath = path;
+    m_imported = false;
 }
 
 void TitrationDocument::setIdentifier(const std::string& text) {

@@ -4,6 +4,7 @@
 #include "core/MessageSink.h"
 #include "core/Titration.h"
 #include "core/Verdict.h"
+#include "io/Import.h"
 
 #include <optional>
 #include "plot/DisplayMode.h"
@@ -50,12 +51,19 @@ public:
     /// current point in the middle and resets the end-point ratio. The caller
     /// then selects and calculates.
     bool load(const std::string& path, core::MessageSink& sink);
+    /// Loads an import (every condition given) as a new titration that has no
+    /// data file yet; `source` is the file it was read from. Otherwise as load.
+    bool loadImport(const io::ImportResult& import, const std::string& source,
+                    core::MessageSink& sink);
+    /// Whether the titration was imported and not yet saved as a data file.
+    bool isImported() const { return m_imported; }
     /// Selects the points by the pH ranges; false when the selection was stopped.
     bool selectPoints(core::MessageSink& sink);
     core::CalculationOutcome calculate(core::MessageSink& sink);
     /// Writes the titration to the file; an empty text on success, else the reason.
     std::string save(const std::string& path) const;
 
+    /// The titration's data file from now on (after a save, also of an import).
     void setDataFilePath(const std::string& path);
     void setIdentifier(const std::string& text);
     void setInput(InputBox box, const std::string& text);
@@ -92,6 +100,9 @@ private:
     core::VerdictLimits m_limits;
     core::CalculationOutcome m_lastOutcome = core::CalculationOutcome::Stopped;
     std::optional<core::Verdict> m_verdict;
+    bool m_imported = false;
+
+    void replace(core::Titration&& fresh);
 };
 
 /// CursorPoint for a newly loaded titration: the middle point, halves to even
