@@ -1,6 +1,7 @@
 #include "Calibrator.h"
 
 #include "Batch.h"
+#include "Import.h"
 #include "Json.h"
 #include "core/Calculation.h"
 #include "core/ElectrodeModel.h"
@@ -44,7 +45,8 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
     FileResult r;
     r.titration.inputs = options.inputs;
     r.titration.DataFilePath = path;
-    r.read = io::ReadDataFile(path, r.titration, sink);
+    r.read = options.importProfile ? readImportedFile(path, options, r.titration, sink)
+                                   : io::ReadDataFile(path, r.titration, sink);
     if (!r.read)
         return r;
     r.titration.EndPointRatio = 1;

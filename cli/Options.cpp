@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "Import.h"
 #include "core/NumberEntry.h"
 #include "io/NativePath.h"
 #include "io/Settings.h"
@@ -25,7 +26,10 @@ const char* const kDescription =
     "  tamo-calibrate --refine-gamma --refine-pkw --sensitivity run1.txt\n"
     "  tamo-calibrate --branch acid --ranges 2.5,4,0,0 run2.txt\n"
     "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt\n"
-    "  tamo-calibrate --log ~/.local/share/TAMO/logbook.sqlite --electrode \"glass 7\" run*.txt";
+    "  tamo-calibrate --log ~/.local/share/TAMO/logbook.sqlite --electrode \"glass 7\" run*.txt\n"
+    "  tamo-calibrate --import pclims --conditions 100,0,0.002,0.1 report.txt\n"
+    "  tamo-calibrate --volume-column 2 --emf-column 3 --emf-unit V --conditions 25,25,0.02,-0.1 "
+    "run.csv";
 
 struct OptionSet {
     QCommandLineOption ranges{
@@ -248,11 +252,13 @@ QString applyLog(const QCommandLineParser& parser, const OptionSet& o, Options& 
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     OptionSet o;
+    ImportOptionSet importSet;
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
     parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.refinePKw,
                        o.branch, o.refineSlope, o.sensitivity, o.settings, o.format, o.output,
                        o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
+    parser.addOptions(importOptions(importSet));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -290,6 +296,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (const QString error = applyPlots(parser, o, options); !error.isEmpty())
         return usageError(error);
     if (const QString error = applyLog(parser, o, options); !error.isEmpty())
+        return usageError(error);
+    if (const QString error = applyImportOptions(parser, importSet, options); !error.isEmpty())
         return usageError(error);
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(io::toNativePath(file));

@@ -2,9 +2,11 @@
 
 #include "core/Titration.h"
 #include "core/Verdict.h"
+#include "io/ImportProfile.h"
 #include "plot/DisplayMode.h"
 
 #include <QStringList>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,9 @@ struct Options {
     std::string programVersion;   ///< written into each logbook record
     bool sensitivity = false;   ///< how far E0 moves for changed inputs, in the results
     std::vector<std::string> files;
+    /// The profile the files are read through (--import); none: TAMO data files.
+    std::optional<io::ImportProfile> importProfile;
+    std::string writeDataFolder; ///< --write-data: where each import's data file goes
 };
 
 /// Whether a plot is to be written (the plots need the GUI library's fonts).

@@ -124,20 +124,6 @@ void forwardOnce(const core::RecordingSink& recorded, core::MessageSink& sink) {
     }
 }
 
-void apply(DataFileContent&& content, core::Titration& t) {
-    t.TitrationID = std::move(content.id);
-    const auto& c = content.conditions;
-    core::setConditions(t, c[0], c[1], c[2], c[3]);
-    t.points.clear();
-    t.points.reserve(content.points.size());
-    for (const auto& [volume, emf] : content.points) {
-        core::Point p;
-        p.Volume = volume;
-        p.EmfObs = emf;
-        t.points.push_back(std::move(p));
-    }
-    t.fileLatin1 = content.latin1;
-}
 
 
 /// The values in print zones: each but the last padded up to the next zone start
@@ -206,6 +192,21 @@ std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::
     return content;
 }
 
+void applyDataFile(DataFileContent&& content, core::Titration& t) {
+    t.TitrationID = std::move(content.id);
+    const auto& c = content.conditions;
+    core::setConditions(t, c[0], c[1], c[2], c[3]);
+    t.points.clear();
+    t.points.reserve(content.points.size());
+    for (const auto& [volume, emf] : content.points) {
+        core::Point p;
+        p.Volume = volume;
+        p.EmfObs = emf;
+        t.points.push_back(std::move(p));
+    }
+    t.fileLatin1 = content.latin1;
+}
+
 bool ReadDataFile(const std::string& path, core::Titration& titration, core::MessageSink& sink) {
     std::string bytes;
     if (std::string error = readFileBytes(path, kMaxDataFileBytes, bytes); !error.empty()) {
@@ -215,7 +216,7 @@ bool ReadDataFile(const std::string& path, core::Titration& titration, core::Mes
     std::optional<DataFileContent> content = parseDataFile(bytes, path, sink);
     if (!content)
         return false;
-    apply(std::move(*content), titration);
+    applyDataFile(std::move(*content), titration);
     return true;
 }
 

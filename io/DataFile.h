@@ -46,6 +46,10 @@ inline constexpr std::size_t kMaxDataLines = 100000;
 std::optional<DataFileContent> parseDataFile(std::string_view bytes, const std::string& name,
                                              core::MessageSink& sink);
 
+/// Puts checked content into the titration: identifier, conditions (captions
+/// and numbers, core::setConditions), points and file encoding.
+void applyDataFile(DataFileContent&& content, core::Titration& titration);
+
 /// Reads the file into the titration: identifier, conditions (captions and
 /// numbers, core::setConditions), points and file encoding. The whole file is
 /// checked first: a rejected or unreadable file sends its messages, returns

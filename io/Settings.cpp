@@ -162,6 +162,7 @@ Settings parseSettingsText(std::string_view text) {
     for (const LimitKey& k : kLimitKeys)
         settings.limits.*k.limit = limitValue(GetTag(k.key, text), settings.limits.*k.limit);
     readChoices(text, settings.choices);
+    settings.importProfile = GetTag("importprofile", text);
     return settings;
 }
 
@@ -186,6 +187,8 @@ std::string settingsText(const Settings& settings) {
     line("refinegamma", c.refineGamma ? "1" : "0");
     line("refinepkw", c.refinePKw ? "1" : "0");
     line("branch", c.branch == core::Branch::Acid ? "acid" : "both");
+    if (!settings.importProfile.empty())
+        line("importprofile", settings.importProfile);
     return text;
 }
 

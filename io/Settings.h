@@ -39,6 +39,7 @@ struct Settings {
     std::string temperature = "25"; ///< degrees Celsius
     core::VerdictLimits limits;
     CalibrationChoices choices;
+    std::string importProfile; ///< the import profile used last (a built-in name or a file)
 };
 
 /// The defaults: the ranges, pKw and temperature above, the data file path the
@@ -63,7 +64,8 @@ Settings parseSettingsText(std::string_view text);
 /// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
 /// impuritymax, alkalideviationmax), its shortest exact text with a full stop,
 /// then the calibration choices (gamma, refinegamma and refinepkw as 0 or 1,
-/// branch as both or acid); a file without them reads as the defaults.
+/// branch as both or acid); then "importprofile" once an import profile has been used; a file
+/// without them reads as the defaults.
 std::string settingsText(const Settings& settings);
 
 /// The number keys (range1 to range4, pKw, temperature) whose value in the

@@ -54,6 +54,8 @@ public:
 
 public slots:
     void LoadData_Click();
+    /// File, Import: a titrator's or logger's file through an import profile.
+    void Import_Click();
     void SaveData_Click();
     void SaveDataAs_Click();
     void Exit_Click();
@@ -78,6 +80,8 @@ public slots:
     /// Loads a file as if it had been chosen in the open dialog; a path made
     /// by io::fromNativePath keeps bytes that are not UTF-8.
     void loadFile(const QString& path);
+    /// Loads an import as a new, unsaved titration and evaluates it as a load does.
+    void loadImported(const io::ImportResult& import, const QString& source);
 
     // The point cursor on the plots.
     void Cursor(int k);
@@ -139,6 +143,8 @@ private:
     void showInputs();
     void showVerdict();
     void enterLoadedState();
+    /// After a load: select, show the Gran plot, calculate, fill the grid.
+    void evaluateLoaded();
     void enterCalculatedState();
     void Form_Resize();
     void boxEnterReleased(QObject* box);
@@ -157,6 +163,7 @@ private:
 
     Dialogs& m_dialogs;
     SettingsLocation m_settings;
+    QString m_importProfile; ///< the import profile used last
     TitrationDocument m_document;
     Twips m_twips;
     bool m_settingsChanged = false;

@@ -72,6 +72,7 @@ void Tamo::readSettingsAtStartUp() {
     // An unreadable file leaves the values above in the boxes.
     io::readSettingsFile(m_settings.file.toStdString(), settings);
     showSettings(settings);
+    m_importProfile = qs(settings.importProfile);
 }
 
 void Tamo::SaveIni() {
@@ -83,6 +84,7 @@ void Tamo::SaveIni() {
     settings.temperature = t.inputs.Tbox;
     settings.limits = m_document.verdictLimits();
     settings.choices = calibrationChoices();
+    settings.importProfile = m_importProfile.toStdString();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;
@@ -147,6 +149,10 @@ void Tamo::loadFile(const QString& chosen) {
     }
     SaveIni();
     showCaption();
+    evaluateLoaded();
+}
+
+void Tamo::evaluateLoaded() {
     enterLoadedState();
     bool selected = false;
     {
@@ -163,6 +169,10 @@ void Tamo::loadFile(const QString& chosen) {
 }
 
 void Tamo::SaveData_Click() {
+    if (m_document.isImported()) {
+        SaveDataAs_Click(); // an import has no data file yet, and its source is not one
+        return;
+    }
     const std::string error = m_document.save(m_document.titration().DataFilePath);
     if (!error.empty())
         m_dialogs.warning(this, qs(error), kAppTitle);

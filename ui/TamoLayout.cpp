@@ -54,6 +54,8 @@ void Tamo::buildMenus() {
     QAction* load = m_fileMenu->addAction(QStringLiteral("&Load data"), this, &Tamo::LoadData_Click);
     load->setObjectName(QStringLiteral("LoadData"));
     load->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_fileMenu->addAction(QStringLiteral("&Import..."), this, &Tamo::Import_Click)
+        ->setObjectName(QStringLiteral("Import"));
     m_saveData = m_fileMenu->addAction(QStringLiteral("&Save data"), this, &Tamo::SaveData_Click);
     m_saveData->setObjectName(QStringLiteral("SaveData"));
     m_saveData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));

@@ -27,6 +27,26 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     fresh.DataFilePath = path;
     if (!io::ReadDataFile(path, fresh, sink))
         return false;
+    m_imported = false;
+    replace(std::move(fresh));
+    return true;
+}
+
+bool TitrationDocument::loadImport(const io::ImportResult& import, const std::string& source,
+                                   core::MessageSink& sink) {
+    core::Titration fresh;
+    fresh.inputs = m_t.inputs;
+    // The folder of the source, where the dialogs start; never written to as a data file.
+    fresh.DataFilePath = source;
+    if (!io::loadImport(import, source, fresh, sink))
+        return false;
+    m_imported = true;
+    replace(std::move(fresh));
+    setModified(true); // nothing of it is in a data file yet
+    return true;
+}
+
+void TitrationDocument::replace(core::Titration&& fresh) {
     m_t = std::move(fresh);
     m_cursorPoint = middlePoint(m_t.PointCount());
     m_lastOutcome = core::CalculationOutcome::Stopped;
@@ -34,7 +54,6 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     setModified(false);
     emit titrationReplaced();
     emit verdictChanged();
-    return true;
 }
 
 bool TitrationDocument::selectPoints(core::MessageSink& sink) {
@@ -83,6 +102,7 @@ void TitrationDocument::setVerdictLimits(const core::VerdictLimits& limits) {
 
 void TitrationDocument::setDataFilePath(const std::string& path) {
     m_t.DataFilePath = path;
+    m_imported = false;
 }
 
 void TitrationDocument::setIdentifier(const std::string& text) {

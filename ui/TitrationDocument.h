@@ -4,6 +4,7 @@
 #include "core/MessageSink.h"
 #include "core/Titration.h"
 #include "core/Verdict.h"
+#include "io/Import.h"
 
 #include <optional>
 #include "plot/DisplayMode.h"
@@ -53,6 +54,12 @@ public:
     /// an accepted one replaces the titration (the input boxes stay), places the
     /// current point in the middle. The caller then selects and calculates.
     bool load(const std::string& path, core::MessageSink& sink);
+    /// Loads an import (every condition given) as a new titration that has no
+    /// data file yet; `source` is the file it was read from. Otherwise as load.
+    bool loadImport(const io::ImportResult& import, const std::string& source,
+                    core::MessageSink& sink);
+    /// Whether the titration was imported and not yet saved as a data file.
+    bool isImported() const { return m_imported; }
     /// Selects the points by the pH ranges; false when the selection was stopped.
     bool selectPoints(core::MessageSink& sink);
     /// Calculates from the end-point ratio a freshly loaded titration starts
@@ -63,6 +70,7 @@ public:
     /// reason. A successful save makes the titration unmodified.
     std::string save(const std::string& path);
 
+    /// The titration's data file from now on (after a save, also of an import).
     void setDataFilePath(const std::string& path);
     void setIdentifier(const std::string& text);
     void setInput(InputBox box, const std::string& text);
@@ -106,6 +114,9 @@ private:
     core::CalculationOutcome m_lastOutcome = core::CalculationOutcome::Stopped;
     std::optional<core::Verdict> m_verdict;
     bool m_modified = false;
+    bool m_imported = false;
+
+    void replace(core::Titration&& fresh);
 };
 
 /// CursorPoint for a newly loaded titration: the middle point, halves to even
