@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "core/NumberEntry.h"
+#include "io/LogbookRecord.h"
 #include "io/Settings.h"
 
 #include <QCommandLineParser>
@@ -75,6 +76,17 @@ struct OptionSet {
                                  "The electrode whose logbook records --log adds, e.g. "
                                  "--electrode \"glass 7\".",
                                  "NAME"};
+    QCommandLineOption operatorName{"operator",
+                                    "Who keeps the records --log adds (default: the login's full "
+                                    "name, else the login name), e.g. --operator \"Ann Lee\".",
+                                    "NAME"};
+    QCommandLineOption comment{"comment",
+                               "A comment kept with each record --log adds, e.g. --comment "
+                               "\"after cleaning\".",
+                               "TEXT"};
+    QCommandLineOption allowDuplicate{"allow-duplicate",
+                                      "Let --log keep a calibration the logbook holds already "
+                                      "(the same file bytes, inputs, points and electrode)."};
 };
 
 std::string toStd(const QString& s) {
@@ -204,6 +216,19 @@ QString applyLog(const QCommandLineParser& parser, const OptionSet& o, Options& 
     return {};
 }
 
+/// Reads what goes with each record: --operator, --comment, --allow-duplicate. Returns an error text.
+QString applyRecordOptions(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
+    for (const QCommandLineOption* option : {&o.operatorName, &o.comment, &o.allowDuplicate})
+        if (parser.isSet(*option) && !parser.isSet(o.log))
+            return "--" + option->names().constLast() + " goes with --log DBFILE";
+    options.operatorName = parser.isSet(o.operatorName)
+                               ? toStd(parser.value(o.operatorName).trimmed())
+                               : io::systemUserName();
+    options.comment = toStd(parser.value(o.comment).trimmed());
+    options.allowDuplicate = parser.isSet(o.allowDuplicate);
+    return {};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -212,6 +237,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(kDescription);
     parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.settings, o.format,
                        o.output, o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
+    parser.addOptions({o.operatorName, o.comment, o.allowDuplicate});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -247,6 +273,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (const QString error = applyPlots(parser, o, options); !error.isEmpty())
         return usageError(error);
     if (const QString error = applyLog(parser, o, options); !error.isEmpty())
+        return usageError(error);
+    if (const QString error = applyRecordOptions(parser, o, options); !error.isEmpty())
         return usageError(error);
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(toStd(file));

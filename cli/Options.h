@@ -25,6 +25,9 @@ struct Options {
     std::string logPath;          ///< the electrode logbook to add to; empty: none
     std::string electrode;        ///< the electrode the records are kept for
     std::string programVersion;   ///< written into each logbook record
+    std::string operatorName;     ///< who keeps the records: the login's name unless given
+    std::string comment;          ///< goes with each record
+    bool allowDuplicate = false;  ///< keep a calibration the logbook holds already
     std::vector<std::string> files;
 };
 

@@ -29,6 +29,10 @@ struct Settings {
     std::string pKw = "13.78";
     std::string temperature = "25"; ///< degrees Celsius
     core::VerdictLimits limits;
+    std::string operatorName; ///< who last kept a record in the logbook; empty: not known yet
+    /// Why the file's limits were not all used (the defaults then stand in for
+    /// them): "<rmsmax> holds \"abc\", not a number"; empty when they were.
+    std::string limitsProblem;
 };
 
 /// The defaults: the ranges, pKw and temperature above, the data file path the
@@ -51,7 +55,9 @@ Settings parseSettingsText(std::string_view text);
 /// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
 /// lines (datafile, range1..4, pKw, temperature), "</TAMO>", then one tagged
 /// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
-/// impuritymax, alkalideviationmax), its shortest exact text with a full stop.
+/// impuritymax, alkalideviationmax, impuritymin), its shortest exact text with
+/// a full stop, and e0min and e0max, empty while the E0 window is off; then
+/// the operator.
 std::string settingsText(const Settings& settings);
 
 /// The number keys (range1 to range4, pKw, temperature) whose value in the

@@ -63,8 +63,13 @@ void LimitsDialog::check() {
 }
 
 core::VerdictLimits LimitsDialog::limits() const {
-    return {m_slopeFactorMin->value(), m_slopeFactorMax->value(), m_rmsMax->value(),
-            m_impurityMax->value(), m_alkaliDeviationMax->value()};
+    core::VerdictLimits limits;
+    limits.slopeFactorMin = m_slopeFactorMin->value();
+    limits.slopeFactorMax = m_slopeFactorMax->value();
+    limits.rmsMax = m_rmsMax->value();
+    limits.impurityMax = m_impurityMax->value();
+    limits.alkaliDeviationMax = m_alkaliDeviationMax->value();
+    return limits;
 }
 
 } // namespace ui

@@ -196,6 +196,7 @@ private:
     bool m_editCancelled = false;  ///< Escape: the edit ends without storing
     PlotView* m_dataPlot = nullptr;
     PlotView* m_residualPlot = nullptr;
+    QString m_operatorName; ///< who last kept a record; remembered in the settings file
     LogbookWindow* m_logbookWindow = nullptr; ///< made when first opened; a child of the window
 };
 

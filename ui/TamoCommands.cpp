@@ -44,6 +44,7 @@ void showSigned(QLabel* label, const core::Condition& c) {
 
 void Tamo::showSettings(const io::Settings& settings) {
     m_document.setVerdictLimits(settings.limits);
+    m_operatorName = qs(settings.operatorName);
     m_document.setDataFilePath(settings.datafile);
     for (std::size_t i = 0; i < settings.range.size(); ++i)
         m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
@@ -65,6 +66,12 @@ void Tamo::readSettingsAtStartUp() {
     // An unreadable file leaves the values above in the boxes.
     io::readSettingsFile(m_settings.file.toStdString(), settings);
     showSettings(settings);
+    if (!settings.limitsProblem.empty())
+        m_dialogs.message(this,
+                          QStringLiteral("The verdict limits in \"%1\" cannot be used: %2. The "
+                                         "default limits are used instead.")
+                              .arg(m_settings.file, qs(settings.limitsProblem)),
+                          kAppTitle);
 }
 
 void Tamo::SaveIni() {
@@ -75,6 +82,7 @@ void Tamo::SaveIni() {
     settings.pKw = t.inputs.pKbox;
     settings.temperature = t.inputs.Tbox;
     settings.limits = m_document.verdictLimits();
+    settings.operatorName = m_operatorName.toStdString();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;

@@ -4,6 +4,7 @@
 #include "core/Selection.h"
 #include "io/DataFile.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace ui {
@@ -17,7 +18,8 @@ TitrationDocument::TitrationDocument(QObject* parent) : QObject(parent) {}
 bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     core::Titration fresh;
     fresh.inputs = m_t.inputs;
-    fresh.DataFilePath = path;
+    // The title, the settings file, the reports and the logbook name it wherever they are read.
+    fresh.DataFilePath = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
     if (!io::ReadDataFile(path, fresh, sink))
         return false;
     m_t = std::move(fresh);
@@ -25,6 +27,7 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     m_t.EndPointRatio = 1;
     m_lastOutcome = core::CalculationOutcome::Stopped;
     m_verdict.reset();
+    m_calculated.reset();
     emit titrationReplaced();
     emit verdictChanged();
     return true;
@@ -37,7 +40,15 @@ bool TitrationDocument::selectPoints(core::MessageSink& sink) {
 }
 
 core::CalculationOutcome TitrationDocument::calculate(core::MessageSink& sink) {
+    CalculatedSnapshot start{{}, m_t.inputs, {}, m_t.EndPointRatio};
+    for (const core::Point& p : m_t.points)
+        start.startPH.push_back(p.PointPH);
     const core::CalculationOutcome outcome = core::Calculate(m_t, sink);
+    m_calculated.reset();
+    if (outcome == core::CalculationOutcome::Calibrated) {
+        start.titration = m_t;
+        m_calculated = std::move(start);
+    }
     if (outcome != core::CalculationOutcome::Stopped) {
         // A stopped calculation leaves the titration, and so its verdict, as they were.
         m_lastOutcome = outcome;

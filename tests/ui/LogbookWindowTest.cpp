@@ -257,7 +257,7 @@ void LogbookWindowTest::theDriftWarningFollowsTheLastThreeKeptRecords() {
          then(std::vector<double>(14, 1.0), {0.98, 0.96, 0.94}), -1,
          rise + "\nDrift: the slope factor fell by more than one standard deviation at each of "
                 "the last three kept records."},
-        {"the last rise withdrawn", then(steady, {405, 410, 415}), {}, 16, {}},
+        {"the last rise withdrawn", then(steady, {399.9, 405, 410, 415}), {}, 17, {}},
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -350,8 +350,10 @@ void LogbookWindowTest::theMenuItemOpensOneLogbookWindow() {
     QCOMPARE(window->electrode(), QStringLiteral("glass 7"));
     QCOMPARE(window->tableModel().rowCount(), 1);
 
-    // Opened again: the same window, the logbook read afresh.
+    // Opened again: the same window, the logbook read afresh. The same calibration
+    // again is added only when the user says so.
     w.dialogs.textAnswers << QStringLiteral("glass 7");
+    w.dialogs.questionAnswers << true;
     w.tamo->AddToLogbook_Click();
     window->close();
     w.find<QAction>("Logbook")->trigger();
