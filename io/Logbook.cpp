@@ -744,7 +744,9 @@ std::string Logbook::entries(const std::string& electrode,
     q.prepare("SELECT w.withdrawn_at, w.reason, " + withdrawal + ", r.id, " +
               recordColumns(m_format, "r.") +
               " FROM records r LEFT JOIN withdrawals w ON w.record_id = r.id "
-              "WHERE r.electrode = ? COLLATE NOCASE ORDER BY julianday(r.recorded_at), r.id");
+              "WHERE r.electrode = ? COLLATE NOCASE ORDER BY julianday(" +
+              (m_format >= 2 ? "coalesce(r.measured_at, r.recorded_at)" : "r.recorded_at") +
+              "), r.id");
     q.addBindValue(name);
     if (!q.exec())
         return failure + reasonOf(q.lastError());

@@ -56,8 +56,9 @@ public:
     /// aside; names that differ only in case are one electrode, named as first kept.
     std::string electrodeNames(std::vector<std::string>& names) const;
 
-    /// The records of one electrode (letter case aside) in date order, each
-    /// with its withdrawal and its points.
+    /// The records of one electrode (letter case aside) in the order of their
+    /// measurement (of their entry where it is not known), each with its
+    /// withdrawal and its points.
     std::string entries(const std::string& electrode, std::vector<LogbookEntry>& entries) const;
 
     /// The id of a kept record of the same calibration (the same data file

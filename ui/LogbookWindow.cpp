@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTableView>
@@ -35,6 +36,12 @@ QString qs(const std::string& text) {
 
 QDateTime dateOf(const io::LogbookRecord& r) {
     return QDateTime::fromString(qs(r.recordedAt), Qt::ISODate);
+}
+
+/// When the titration was measured; the time of entry for a record that does not say.
+QDateTime measuredOf(const io::LogbookRecord& r) {
+    const QDateTime measured = QDateTime::fromString(qs(r.measuredAt), Qt::ISODate);
+    return measured.isValid() ? measured : dateOf(r);
 }
 
 /// "mean 400.1 mV, sd 0.3 mV": the mean to the places of the deviation's one figure.
@@ -60,7 +67,7 @@ std::vector<plot::TrendInput> trendInputs(const std::vector<io::LogbookEntry>& e
     std::vector<plot::TrendInput> inputs;
     inputs.reserve(entries.size());
     for (const io::LogbookEntry& e : entries) {
-        const QDateTime at = dateOf(e.record);
+        const QDateTime at = measuredOf(e.record);
         if (at.isValid())
             inputs.push_back(
                 {at.toSecsSinceEpoch(), at.offsetFromUtc(), e.record.*value, e.withdrawn()});
@@ -84,11 +91,28 @@ QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slo
 
 QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor) {
     if (!e0.lines || !slopeFactor.lines)
-        return QStringLiteral("Control lines need at least two kept records.");
-    return QStringLiteral("Control lines (mean \u00B1 3 sd) of the last %1 kept records: "
+        return QStringLiteral("Control lines need at least two kept records in the baseline.");
+    return QStringLiteral("Control lines (mean \u00B1 3 sd) of %1 kept records of the baseline: "
                           "E0 %2; slope factor %3.")
         .arg(e0.lines->count)
         .arg(meanAndSd(*e0.lines, QStringLiteral(" mV")), meanAndSd(*slopeFactor.lines, {}));
+}
+
+std::vector<QString> ruleFlagTexts(const core::TrendSummary& e0,
+                                   const core::TrendSummary& slopeFactor, std::size_t rows) {
+    std::vector<QString> texts(rows);
+    const auto add = [&](const QString& what, const core::TrendSummary& summary) {
+        for (const core::RuleFlag& flag : summary.flags) {
+            if (flag.index >= rows)
+                continue;
+            QString& text = texts[flag.index];
+            text += (text.isEmpty() ? QString() : QStringLiteral("; ")) + what +
+                    QStringLiteral(" ") + qs(core::ruleText(flag.rule));
+        }
+    };
+    add(QStringLiteral("E0"), e0);
+    add(QStringLiteral("slope factor"), slopeFactor);
+    return texts;
 }
 
 LogbookWindow::LogbookWindow(Dialogs& dialogs, QString logbookPath, QWidget* parent)
@@ -116,12 +140,27 @@ void LogbookWindow::buildLayout() {
     m_export->setObjectName(QStringLiteral("ExportCsv"));
     m_export->setToolTip(QStringLiteral("Save the records of this electrode as a CSV file"));
 
+    m_baselineCount = new QSpinBox(this);
+    m_baselineCount->setObjectName(QStringLiteral("BaselineCount"));
+    m_baselineCount->setRange(2, 1000);
+    m_baselineCount->setValue(static_cast<int>(core::kBaselineCount));
+    m_baselineCount->setPrefix(QStringLiteral("Baseline: "));
+    m_baselineCount->setSuffix(QStringLiteral(" kept records"));
+    m_baselineCount->setToolTip(QStringLiteral("How many kept records the control lines are "
+                                               "made of; later records are judged against them"));
+    m_baselineStart = new QPushButton(QStringLiteral("Baseline &from selected"), this);
+    m_baselineStart->setObjectName(QStringLiteral("BaselineFromSelected"));
+    m_baselineStart->setToolTip(QStringLiteral("Start the baseline at the selected record "
+                                               "instead of the first kept one"));
+
     auto* top = new QHBoxLayout;
     top->addWidget(electrodeLabel);
     top->addWidget(m_electrodes);
     top->addSpacing(12);
     top->addWidget(m_count);
     top->addStretch();
+    top->addWidget(m_baselineCount);
+    top->addWidget(m_baselineStart);
     top->addWidget(m_withdraw);
     top->addWidget(m_export);
 
@@ -166,16 +205,23 @@ void LogbookWindow::buildLayout() {
     m_drift = new QLabel(this);
     m_drift->setObjectName(QStringLiteral("DriftWarning"));
     setTextColour(m_drift, QColor(255, 0, 0));
+    m_rules = new QLabel(this);
+    m_rules->setObjectName(QStringLiteral("RuleFlags"));
+    m_rules->setWordWrap(true);
+    setTextColour(m_rules, QColor(255, 0, 0));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
     layout->addWidget(m_summary);
     layout->addWidget(m_drift);
+    layout->addWidget(m_rules);
 
     connect(m_electrodes, &QComboBox::currentTextChanged, this, &LogbookWindow::showElectrode);
     connect(m_withdraw, &QPushButton::clicked, this, &LogbookWindow::withdrawSelected);
     connect(m_export, &QPushButton::clicked, this, &LogbookWindow::exportCsv);
+    connect(m_baselineCount, &QSpinBox::valueChanged, this, &LogbookWindow::showTrends);
+    connect(m_baselineStart, &QPushButton::clicked, this, &LogbookWindow::startBaselineAtSelected);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LogbookWindow::updateButtons);
     showEntries({});
@@ -187,6 +233,10 @@ bool LogbookWindow::openLogbook(io::Logbook& logbook) {
     if (std::string error = logbook.open(m_path.toStdString()); !error.empty()) {
         fail(error);
         return false;
+    }
+    if (!logbook.warning().empty() && m_warned != logbook.warning()) {
+        m_warned = logbook.warning();
+        m_dialogs.message(this, qs(m_warned), kAppTitle);
     }
     return true;
 }
@@ -238,6 +288,7 @@ QString LogbookWindow::electrode() const {
 }
 
 void LogbookWindow::showElectrode(const QString& name) {
+    m_baselineFirst = 0;
     io::Logbook logbook;
     std::vector<io::LogbookEntry> entries;
     if (name.isEmpty() || !openLogbook(logbook))
@@ -262,19 +313,49 @@ void LogbookWindow::showEntries(std::vector<io::LogbookEntry> entries) {
 
 void LogbookWindow::showTrends() {
     const std::vector<io::LogbookEntry>& entries = m_model->entries();
-    m_e0Plot->setTrend(plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::E0)));
+    const core::Baseline baseline{m_baselineFirst,
+                                  static_cast<std::size_t>(m_baselineCount->value())};
+    m_e0Plot->setTrend(plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::E0), baseline));
     m_slopeFactorPlot->setTrend(
-        plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::slopeFactor)));
+        plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::slopeFactor), baseline));
     const core::TrendSummary& e0 = m_e0Plot->trend().summary;
     const core::TrendSummary& slopeFactor = m_slopeFactorPlot->trend().summary;
     m_summary->setText(entries.empty() ? QString() : controlLinesText(e0, slopeFactor));
     m_drift->setText(driftWarning(e0, slopeFactor));
     m_drift->setVisible(!m_drift->text().isEmpty());
+    const std::vector<QString> flags = ruleFlagTexts(e0, slopeFactor, entries.size());
+    m_model->setRuleFlags(flags);
+    QStringList lines;
+    for (std::size_t i = 0; i < flags.size(); ++i)
+        if (!flags[i].isEmpty())
+            lines << QStringLiteral("Record %1 (measured %2): %3")
+                         .arg(entries[i].record.id)
+                         .arg(shortDateTime(measuredOf(entries[i].record)
+                                                .toString(Qt::ISODate)
+                                                .toStdString()),
+                              flags[i]);
+    m_rules->setText(lines.join(QLatin1Char('\n')));
+    m_rules->setVisible(!lines.isEmpty());
+}
+
+void LogbookWindow::startBaselineAtSelected() {
+    const io::LogbookEntry* selected = selectedEntry();
+    if (!selected || selected->withdrawn())
+        return;
+    std::size_t kept = 0;
+    for (const io::LogbookEntry& e : m_model->entries()) {
+        if (&e == selected)
+            break;
+        kept += e.withdrawn() ? 0 : 1;
+    }
+    m_baselineFirst = kept;
+    showTrends();
 }
 
 void LogbookWindow::updateButtons() {
     const io::LogbookEntry* entry = selectedEntry();
     m_withdraw->setEnabled(entry && !entry->withdrawn());
+    m_baselineStart->setEnabled(entry && !entry->withdrawn());
     m_export->setEnabled(!m_model->entries().empty());
 }
 

@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSpinBox;
 class QTableView;
 
 namespace io {
@@ -26,7 +27,9 @@ class TrendPlotView;
 
 /// The electrode logbook in a window of its own (not modal): the records of one
 /// electrode in a sortable table, withdrawn ones greyed; trend plots of E0 and of
-/// the slope factor with their control lines; a drift warning; withdrawing a
+/// the slope factor with their control lines from a baseline, plotted by the time
+/// of measurement; a drift warning; each record that breaks a control rule named
+/// with the rule; withdrawing a
 /// record and exporting the records as CSV. The window reads the file only when
 /// it is reloaded or an electrode is chosen, and writes only a withdrawal.
 class LogbookWindow : public QWidget {
@@ -49,14 +52,16 @@ public slots:
     void withdrawSelected();
     /// Writes the records shown (all of them, in date order) to a CSV file the user chooses.
     void exportCsv();
+    /// The baseline starts at the selected kept record.
+    void startBaselineAtSelected();
 
 private:
     void buildLayout();
+    void showTrends();
     /// Opens the logbook file for reading or a withdrawal; false when it does not
     /// exist or is refused (the refusal shown in a message).
     bool openLogbook(io::Logbook& logbook);
     void showEntries(std::vector<io::LogbookEntry> entries);
-    void showTrends();
     void updateButtons();
     /// The record selected in the table; nullptr when none.
     const io::LogbookEntry* selectedEntry() const;
@@ -77,6 +82,11 @@ private:
     TrendPlotView* m_slopeFactorPlot = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_drift = nullptr;
+    QLabel* m_rules = nullptr;
+    QSpinBox* m_baselineCount = nullptr;
+    QPushButton* m_baselineStart = nullptr;
+    std::size_t m_baselineFirst = 0; ///< the kept record the baseline starts at
+    std::string m_warned;            ///< the warning about the file last shown
 };
 
 /// One value of each record for a trend plot, in the records' order. A record
@@ -91,5 +101,10 @@ QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slo
 /// What the control lines are: their mean and standard deviation for E0 and the
 /// slope factor, and of how many kept records; or that they need two.
 QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor);
+
+/// For each of the rows, the control rules its record breaks ("E0 beyond 3 sd;
+/// slope factor 6 in a row rising or falling"); empty for a record that breaks none.
+std::vector<QString> ruleFlagTexts(const core::TrendSummary& e0,
+                                   const core::TrendSummary& slopeFactor, std::size_t rows);
 
 } // namespace ui

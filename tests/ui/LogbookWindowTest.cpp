@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
+#include <QSpinBox>
 #include <QTimeZone>
 
 using namespace uitest;
@@ -33,6 +34,8 @@ io::LogbookRecord record(const QDateTime& at, double e0, double slopeFactor = 1,
                          const std::string& electrode = "glass 7") {
     io::LogbookRecord r = logbooktest::sampleRecord(at.date().day(), electrode);
     r.recordedAt = at.toString(Qt::ISODate).toStdString();
+    if (r.reproducible)
+        r.measuredAt = r.recordedAt;
     r.E0 = e0;
     r.slopeFactor = slopeFactor;
     r.identifier = "run " + at.toString(Qt::ISODate).toStdString();
@@ -136,6 +139,7 @@ private slots:
     void theExportWritesACsvFileThatReadsBack();
     void aForeignFileIsRefusedAndAMissingOneIsEmpty();
     void theMenuItemOpensOneLogbookWindow();
+    void recordsThatBreakARuleAreNamed();
 };
 
 void LogbookWindowTest::theTableShowsTheElectrodeWithTheLatestRecord() {
@@ -360,6 +364,31 @@ void LogbookWindowTest::theMenuItemOpensOneLogbookWindow() {
     QCOMPARE(w.tamo->findChildren<ui::LogbookWindow*>().size(), 1);
     QVERIFY(window->isVisible());
     QCOMPARE(window->tableModel().rowCount(), 2);
+}
+
+void LogbookWindowTest::recordsThatBreakARuleAreNamed() {
+    // Twelve steady records, then eleven rising by 1.5 to 2.5 mV each.
+    std::vector<double> e0;
+    for (int i = 0; i < 12; ++i)
+        e0.push_back(400 + (i % 3 - 1) * 0.3);
+    for (int i = 0; i < 11; ++i)
+        e0.push_back(e0.back() + 1.5 + (i % 3) * 0.5);
+    Fixture f;
+    const std::vector<long long> ids = f.add(weekly(e0));
+    f.open();
+    const QStringList lines = f.find<QLabel>("RuleFlags")->text().split('\n');
+    QCOMPARE(lines.size(), 11);
+    QVERIFY2(lines.first().startsWith(QStringLiteral("Record %1 (measured ").arg(ids[12])),
+             qPrintable(lines.first()));
+    QVERIFY(lines.first().endsWith("E0 beyond 3 sd"));
+    const Model& model = f.window->tableModel();
+    QCOMPARE(model.text(11, Model::ControlRules), QString());
+    QCOMPARE(model.text(22, Model::ControlRules), QStringLiteral("E0 beyond 3 sd"));
+    QCOMPARE(model.text(22, Model::Id), QString::number(ids[22]));
+
+    // A baseline of all the records takes the rise in: fewer records stand out.
+    f.find<QSpinBox>("BaselineCount")->setValue(23);
+    QVERIFY(f.find<QLabel>("RuleFlags")->text().split('\n').size() < 11);
 }
 
 QTEST_MAIN(LogbookWindowTest)
