@@ -103,6 +103,8 @@ private:
 
     // The steps of the commands.
     void SaveIni();
+    /// The lines that close the printed and the saved report: verdict, operator, version.
+    std::vector<std::string> closingLines() const;
     void readSettingsAtStartUp();
     /// The settings into the document: the boxes, the data file path, the verdict's limits.
     void showSettings(const io::Settings& settings);

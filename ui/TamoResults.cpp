@@ -7,6 +7,7 @@
 #include "Tamo.h"
 #include "core/Report.h"
 #include "io/FileAccess.h"
+#include "io/LogbookRecord.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,6 +42,12 @@ QString withSuffix(QString path, const QString& filter, const QString& fallback)
 
 } // namespace
 
+std::vector<std::string> Tamo::closingLines() const {
+    const QString name =
+        m_operatorName.isEmpty() ? QString::fromStdString(io::systemUserName()) : m_operatorName;
+    return core::closingLines(m_document.verdict(), name.toStdString(), TAMO_VERSION);
+}
+
 void Tamo::CopyData_Click() {
     const core::Titration& t = m_document.titration();
     const std::string report = core::resultsReport(t, t.DataFilePath, dateText(), "\r");
@@ -52,7 +59,10 @@ void Tamo::HardCopy_Click() {
     if (!m_dialogs.choosePrinter(this, printer, QStringLiteral("Select printer")))
         return;
     const core::Titration& t = m_document.titration();
-    const std::string error = printLines(printer, core::printedReport(t, t.DataFilePath, dateText()));
+    std::vector<core::PrintLine> lines = core::printedReport(t, t.DataFilePath, dateText());
+    for (std::string& line : closingLines())
+        lines.push_back({{1, std::move(line)}});
+    const std::string error = printLines(printer, lines);
     if (!error.empty())
         m_dialogs.message(this,
                           QStringLiteral("The report could not be printed: %1.")
@@ -118,8 +128,10 @@ void Tamo::SaveReportAs_Click() {
         return;
     path = withSuffix(path.trimmed(), filter, QStringLiteral("txt"));
     const core::Titration& t = m_document.titration();
-    const std::string error = io::writeFileAtomically(
-        path.toStdString(), core::resultsReport(t, t.DataFilePath, dateText(), "\n"));
+    std::string report = core::resultsReport(t, t.DataFilePath, dateText(), "\n");
+    for (const std::string& line : closingLines())
+        report += line + "\n";
+    const std::string error = io::writeFileAtomically(path.toStdString(), report);
     if (!error.empty())
         m_dialogs.message(this, QString::fromStdString(error), kAppTitle);
 }
