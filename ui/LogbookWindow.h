@@ -9,6 +9,7 @@
 #include <vector>
 
 class QComboBox;
+class QPainter;
 class QLabel;
 class QPushButton;
 class QSortFilterProxyModel;
@@ -54,6 +55,11 @@ public slots:
     void exportCsv();
     /// The baseline starts at the selected kept record.
     void startBaselineAtSelected();
+    /// Writes both trend plots, E0 above the slope factor, to an SVG, PDF or PNG
+    /// file the user chooses.
+    void saveTrends();
+    /// Prints the records shown as a table, then their trend plots on a page of their own.
+    void printLogbook();
 
 private:
     void buildLayout();
@@ -63,6 +69,8 @@ private:
     bool openLogbook(io::Logbook& logbook);
     void showEntries(std::vector<io::LogbookEntry> entries);
     void updateButtons();
+    /// Both trend plots into the area, E0 above the slope factor.
+    void drawTrends(QPainter& painter, const QRect& area) const;
     /// The record selected in the table; nullptr when none.
     const io::LogbookEntry* selectedEntry() const;
     void selectRecord(long long id);
@@ -75,6 +83,8 @@ private:
     QLabel* m_count = nullptr;
     QPushButton* m_withdraw = nullptr;
     QPushButton* m_export = nullptr;
+    QPushButton* m_saveTrends = nullptr;
+    QPushButton* m_print = nullptr;
     LogbookTableModel* m_model = nullptr;
     QSortFilterProxyModel* m_proxy = nullptr;
     QTableView* m_table = nullptr;

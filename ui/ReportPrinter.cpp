@@ -96,7 +96,8 @@ private:
     double m_y = 0;
 };
 
-std::string paint(QPrinter& printer, const std::vector<core::PrintLine>& lines) {
+std::string paint(QPrinter& printer, const std::vector<core::PrintLine>& lines,
+                  const std::function<void(QPainter&, const QRectF&)>& lastPage) {
     QPainter painter;
     if (!painter.begin(&printer))
         return "the printer did not accept the document";
@@ -106,6 +107,14 @@ std::string paint(QPrinter& printer, const std::vector<core::PrintLine>& lines) 
             painter.end();
             return "the printer could not begin a new page";
         }
+    if (lastPage) {
+        if (!printer.newPage()) {
+            painter.end();
+            return "the printer could not begin a new page";
+        }
+        const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
+        lastPage(painter, QRectF(0, 0, page.width(), page.height()));
+    }
     if (!painter.end())
         return "the printer could not finish the document";
     return {};
@@ -122,11 +131,12 @@ bool wholePdf(const QString& path) {
 
 } // namespace
 
-std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& lines) {
+std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& lines,
+                       const std::function<void(QPainter&, const QRectF&)>& lastPage) {
     keepMargins(printer);
     const QString target = printer.outputFileName();
     if (target.isEmpty() || printer.outputFormat() != QPrinter::PdfFormat)
-        return paint(printer, lines);
+        return paint(printer, lines, lastPage);
     // A document printed to a file is written beside it and takes its place only
     // when whole: a failed print leaves no part of it behind.
     QTemporaryFile partial(QFileInfo(target).absoluteDir().filePath(QStringLiteral(".tamo-print-XXXXXX")));
@@ -134,7 +144,7 @@ std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& li
         return "the printer did not accept the document";
     partial.close();
     printer.setOutputFileName(partial.fileName());
-    std::string error = paint(printer, lines);
+    std::string error = paint(printer, lines, lastPage);
     printer.setOutputFileName(target);
     if (error.empty() && !wholePdf(partial.fileName()))
         error = "the file \"" + target.toStdString() + "\" could not be written whole";

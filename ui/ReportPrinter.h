@@ -2,10 +2,13 @@
 
 #include "core/Report.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
+class QPainter;
 class QPrinter;
+class QRectF;
 
 namespace ui {
 
@@ -17,6 +20,8 @@ namespace ui {
 /// Lines run on to the next page when a page is full. A PDF printed to a file
 /// replaces the file only once it is whole. Returns an empty text, or the reason
 /// the report could not be printed.
-std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& lines);
+/// With lastPage, a page after the lines is drawn by it, given the page's area.
+std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& lines,
+                       const std::function<void(QPainter&, const QRectF&)>& lastPage = {});
 
 } // namespace ui

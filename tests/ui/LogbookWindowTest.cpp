@@ -17,6 +17,9 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
+#include <QProcess>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTimeZone>
 
@@ -140,6 +143,7 @@ private slots:
     void aForeignFileIsRefusedAndAMissingOneIsEmpty();
     void theMenuItemOpensOneLogbookWindow();
     void recordsThatBreakARuleAreNamed();
+    void theTrendsAreSavedAndTheLogbookPrinted();
 };
 
 void LogbookWindowTest::theTableShowsTheElectrodeWithTheLatestRecord() {
@@ -389,6 +393,35 @@ void LogbookWindowTest::recordsThatBreakARuleAreNamed() {
     // A baseline of all the records takes the rise in: fewer records stand out.
     f.find<QSpinBox>("BaselineCount")->setValue(23);
     QVERIFY(f.find<QLabel>("RuleFlags")->text().split('\n').size() < 11);
+}
+
+void LogbookWindowTest::theTrendsAreSavedAndTheLogbookPrinted() {
+    Fixture f;
+    const std::vector<long long> ids =
+        f.add(weekly({400, 400.2, 399.9, 400.1, 400, 399.8, 400.1, 400.2, 399.9, 400, 409}));
+    f.open();
+    const std::pair<const char*, QByteArray> files[] = {
+        {"trends.svg", "<?xml"}, {"trends.png", "\x89PNG"}, {"trends.pdf", "%PDF"}};
+    for (const auto& [name, start] : files) {
+        f.dialogs.saveAnswers << f.folder.filePath(QString::fromLatin1(name));
+        QTest::mouseClick(f.find<QPushButton>("SaveTrends"), Qt::LeftButton);
+        QVERIFY2(readAll(f.folder.filePath(QString::fromLatin1(name))).startsWith(start), name);
+    }
+    const QString pdf = f.folder.filePath(QStringLiteral("logbook.pdf"));
+    f.dialogs.printer = [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+    };
+    QTest::mouseClick(f.find<QPushButton>("PrintLogbook"), Qt::LeftButton);
+    QVERIFY(f.dialogs.messages().isEmpty());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished());
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains("TAMO: Logbook of electrode \"glass 7\""), qPrintable(printed));
+    QVERIFY(printed.contains(QRegularExpression(QStringLiteral("\\n\\s*%1\\s+2026-").arg(ids[10]))));
+    QVERIFY(printed.contains("E0 beyond 3 sd"));
+    QVERIFY(printed.contains("days since 2026-01-05")); // the trend plots' page
 }
 
 QTEST_MAIN(LogbookWindowTest)
