@@ -231,8 +231,7 @@ void keepRecord(const std::string& path, const Options& options, const FileResul
     context.comment = options.comment;
     context.typed = options.inputs;
     context.limits = options.limits;
-    if (const std::string error =
-            io::makeLogbookRecord(r.titration, *r.verdict, context, record);
+    if (const std::string error = io::makeLogbookRecord(r.titration, *r.verdict, context, record);
         !error.empty()) {
         messages.message("not kept in the logbook: " + error);
         out.ok = false;

@@ -216,7 +216,8 @@ QString applyLog(const QCommandLineParser& parser, const OptionSet& o, Options& 
     return {};
 }
 
-/// Reads what goes with each record: --operator, --comment, --allow-duplicate. Returns an error text.
+/// Reads what goes with each record: --operator, --comment, --allow-duplicate. Returns an error
+/// text.
 QString applyRecordOptions(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
     for (const QCommandLineOption* option : {&o.operatorName, &o.comment, &o.allowDuplicate})
         if (parser.isSet(*option) && !parser.isSet(o.log))

@@ -84,9 +84,12 @@ std::string addRecords(io::Logbook& logbook, std::vector<PendingRecord>& pending
             if (std::string error = logbook.findDuplicate(p.record, id); !error.empty())
                 return error;
         if (id != 0) {
-            writeAll(stderr, "tamo-calibrate: " + p.file + ": not kept in the logbook: it is "
-                             "record " + std::to_string(id) + " already (--allow-duplicate "
-                             "keeps it again)\n");
+            writeAll(stderr, "tamo-calibrate: " + p.file +
+                                 ": not kept in the logbook: it is "
+                                 "record " +
+                                 std::to_string(id) +
+                                 " already (--allow-duplicate "
+                                 "keeps it again)\n");
             refused = true;
             continue;
         }
@@ -165,15 +168,14 @@ int main(int argc, char* argv[]) {
     catchStopSignals();
 
     core::clearVectorUpperState(); // the parsing above leaves it dirty: reading slows down
-    int status =
-        cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
-            writeAll(stderr, file.errors);
-            if (g_stopSignal != 0 || !output->write(file.text))
-                return false;
-            if (file.record)
-                pending.push_back({file.path, *file.record});
-            return true;
-        });
+    int status = cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
+        writeAll(stderr, file.errors);
+        if (g_stopSignal != 0 || !output->write(file.text))
+            return false;
+        if (file.record)
+            pending.push_back({file.path, *file.record});
+        return true;
+    });
     if (error = output->finish(); !error.empty())
         return fail(error);
     if (!options.logPath.empty()) {

@@ -4,7 +4,6 @@
 #include "Verdict.h"
 
 #include <optional>
-
 #include <string>
 #include <string_view>
 #include <vector>

@@ -123,9 +123,12 @@ TrendSummary summarizeTrend(const std::vector<TrendPoint>& series, const Baselin
 
 std::string ruleText(ControlRule rule) {
     switch (rule) {
-    case ControlRule::Beyond3Sd: return "beyond 3 sd";
-    case ControlRule::TwoOfThreeBeyond2Sd: return "2 of 3 beyond 2 sd on the same side";
-    case ControlRule::SixInARow: break;
+    case ControlRule::Beyond3Sd:
+        return "beyond 3 sd";
+    case ControlRule::TwoOfThreeBeyond2Sd:
+        return "2 of 3 beyond 2 sd on the same side";
+    case ControlRule::SixInARow:
+        break;
     }
     return "6 in a row rising or falling";
 }

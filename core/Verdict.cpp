@@ -150,9 +150,9 @@ std::optional<Verdict> judgeCalibration(CalculationOutcome outcome, const Titrat
 }
 
 std::string limitsProblem(const VerdictLimits& l) {
-    for (double limit : {l.slopeFactorMin, l.slopeFactorMax, l.rmsMax, l.impurityMax,
-                         l.alkaliDeviationMax, l.impurityMin, l.e0Min.value_or(0),
-                         l.e0Max.value_or(0)})
+    for (double limit :
+         {l.slopeFactorMin, l.slopeFactorMax, l.rmsMax, l.impurityMax, l.alkaliDeviationMax,
+          l.impurityMin, l.e0Min.value_or(0), l.e0Max.value_or(0)})
         if (!std::isfinite(limit))
             return "a limit is not a finite number";
     if (l.slopeFactorMin > l.slopeFactorMax)

@@ -17,7 +17,7 @@ struct VerdictLimits {
     double impurityMax = 2.0;        ///< protolytic impurity level, %
     double alkaliDeviationMax = 2.0; ///< of the mean alkali concentration from the burette's, %
     // The floor of the impurity level and the E0 window (off unless set).
-    double impurityMin = -0.5;          ///< below it the carbonate is negative, %
+    double impurityMin = -0.5;              ///< below it the carbonate is negative, %
     std::optional<double> e0Min{}, e0Max{}; ///< mV
     bool operator==(const VerdictLimits&) const = default;
 };

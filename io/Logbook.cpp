@@ -111,8 +111,8 @@ const char* const kFormat2[] = {
 
 /// The triggers that keep records and withdrawals as they were written.
 constexpr const char* kTriggers[] = {
-    "records_never_change",       "records_never_go",      "withdrawals_never_change",
-    "withdrawals_never_go",       "record_points_never_change", "record_points_never_go",
+    "records_never_change", "records_never_go",           "withdrawals_never_change",
+    "withdrawals_never_go", "record_points_never_change", "record_points_never_go",
 };
 
 // The columns of a record after its id, in the order they are written and read.
@@ -261,9 +261,9 @@ void bindFormat2(QSqlQuery& q, const LogbookRecord& r) {
 /// Reads the columns of format 2 from the query's column i on. They are NULL
 /// in a record of format 1, which is then not reproducible.
 void readFormat2(const QSqlQuery& q, int i, LogbookRecord& r) {
-    const int flags = i + static_cast<int>(std::size(kReproductionTexts) +
-                                           std::size(kReproductionReals) +
-                                           std::size(kLimitColumns) + std::size(kWindowColumns));
+    const int flags =
+        i + static_cast<int>(std::size(kReproductionTexts) + std::size(kReproductionReals) +
+                             std::size(kLimitColumns) + std::size(kWindowColumns));
     r.reproducible = !q.value(flags).isNull();
     if (!r.reproducible)
         return;
@@ -662,9 +662,9 @@ std::string Logbook::add(LogbookRecord& record) {
                   "VALUES (?, ?, ?, ?, ?, ?)");
         for (std::size_t i = 0; i < r.points.size(); ++i) {
             const RecordPoint& p = r.points[i];
-            for (const QVariant& v : {QVariant(r.id), QVariant(static_cast<long long>(i + 1)),
-                                      QVariant(p.volume), QVariant(p.emf), QVariant(p.used ? 1 : 0),
-                                      QVariant(p.startPH)})
+            for (const QVariant& v :
+                 {QVariant(r.id), QVariant(static_cast<long long>(i + 1)), QVariant(p.volume),
+                  QVariant(p.emf), QVariant(p.used ? 1 : 0), QVariant(p.startPH)})
                 q.addBindValue(v);
             if (!q.exec())
                 return failure + reasonOf(q.lastError());
@@ -756,10 +756,9 @@ std::string Logbook::entries(const std::string& electrode,
         entry.record = readRecord(q, 5);
         entry.record.id = q.value(4).toLongLong();
         if (!q.value(0).isNull())
-            entry.withdrawal = Withdrawal{q.value(0).toString().toStdString(),
-                                          q.value(1).toString().toStdString(),
-                                          q.value(2).toString().toStdString(),
-                                          q.value(3).toString().toStdString()};
+            entry.withdrawal = Withdrawal{
+                q.value(0).toString().toStdString(), q.value(1).toString().toStdString(),
+                q.value(2).toString().toStdString(), q.value(3).toString().toStdString()};
     }
     if (q.lastError().isValid())
         return failure + reasonOf(q.lastError());
@@ -776,9 +775,8 @@ std::string Logbook::entries(const std::string& electrode,
             return failure + reasonOf(p.lastError());
         while (p.next())
             if (const auto it = byId.find(p.value(0).toLongLong()); it != byId.end())
-                it->second->points.push_back(
-                    {p.value(1).toDouble(), p.value(2).toDouble(), p.value(3).toInt() != 0,
-                     p.value(4).toDouble()});
+                it->second->points.push_back({p.value(1).toDouble(), p.value(2).toDouble(),
+                                              p.value(3).toInt() != 0, p.value(4).toDouble()});
         if (p.lastError().isValid())
             return failure + reasonOf(p.lastError());
     }
@@ -794,9 +792,8 @@ std::string Logbook::findDuplicate(const LogbookRecord& record, long long& id) c
     for (const LogbookEntry& e : kept) {
         const LogbookRecord& r = e.record;
         if (r.dataSha256 == record.dataSha256 && r.temperature == record.temperature &&
-            r.pKw == record.pKw && r.ranges == record.ranges &&
-            r.gammaTyped == record.gammaTyped && r.gammaRefined == record.gammaRefined &&
-            r.points == record.points) {
+            r.pKw == record.pKw && r.ranges == record.ranges && r.gammaTyped == record.gammaTyped &&
+            r.gammaRefined == record.gammaRefined && r.points == record.points) {
             id = r.id;
             return {};
         }

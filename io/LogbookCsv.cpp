@@ -75,29 +75,15 @@ public:
     }
 
     /// The shortest text that reads back to the same double, in plain decimals.
-    void number(double value) {
-        std::array<char, 400> buffer{};
-        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                          std::chars_format::fixed);
-        std::string field(buffer.data(), result.ptr);
-        if (const auto point = field.find('.'); point != std::string::npos)
-            field[point] = core::decimalSeparator();
-        text(field);
-    }
+    void number(double value) { plain(value); }
 
     /// A number read from a typed text (single precision, widened) as its
     /// shortest single-precision text: 13.92, not 13.920000076293945.
     void typed(double value) {
         const float single = static_cast<float>(value);
         if (static_cast<double>(single) != value)
-            return number(value);
-        std::array<char, 64> buffer{};
-        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), single,
-                                          std::chars_format::fixed);
-        std::string field(buffer.data(), result.ptr);
-        if (const auto point = field.find('.'); point != std::string::npos)
-            field[point] = core::decimalSeparator();
-        text(field);
+            return plain(value);
+        plain(single);
     }
 
     void integer(long long value) { text(std::to_string(value)); }
@@ -108,6 +94,16 @@ public:
     }
 
 private:
+    template <typename Number> void plain(Number value) {
+        std::array<char, 400> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                          std::chars_format::fixed);
+        std::string field(buffer.data(), result.ptr);
+        if (const auto point = field.find('.'); point != std::string::npos)
+            field[point] = core::decimalSeparator();
+        text(field);
+    }
+
     void begin() {
         if (!m_first)
             m_text += m_separator;

@@ -153,8 +153,7 @@ std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& ver
     r.verdict = verdict;
     r.programVersion = context.programVersion;
     r.reproducible = true;
-    r.measuredAt =
-        context.measuredAt.empty() ? modificationTimeText(dataFile) : context.measuredAt;
+    r.measuredAt = context.measuredAt.empty() ? modificationTimeText(dataFile) : context.measuredAt;
     r.operatorName = context.operatorName;
     r.comment = context.comment;
     r.titrandVolume = t.v0.value;
@@ -215,8 +214,8 @@ core::Titration reproducedTitration(const LogbookRecord& r) {
 std::string systemUserName() {
     if (const passwd* user = getpwuid(getuid())) {
         // The full name is the first field of the comment ("Ann Lee,Room 4,,").
-        const std::string full = QString::fromLocal8Bit(user->pw_gecos).section(',', 0, 0)
-                                     .trimmed().toStdString();
+        const std::string full =
+            QString::fromLocal8Bit(user->pw_gecos).section(',', 0, 0).trimmed().toStdString();
         if (!full.empty())
             return full;
         if (user->pw_name && *user->pw_name)

@@ -50,11 +50,11 @@ struct LogbookRecord {
     std::string measuredAt; ///< when the titration was measured, ISO 8601 with offset
     std::string operatorName;
     std::string comment;
-    double titrandVolume = 0, electrolyteVolume = 0;   ///< ml
-    double titrandConc = 0, buretteConc = 0;           ///< mol dm-3, acid positive
-    double gamma = 1;         ///< the Gamma the calculation ended with
-    double gammaTyped = 1;    ///< the Gamma it started from
-    double endPointRatioStart = 1; ///< the end-point ratio it started from
+    double titrandVolume = 0, electrolyteVolume = 0; ///< ml
+    double titrandConc = 0, buretteConc = 0;         ///< mol dm-3, acid positive
+    double gamma = 1;                                ///< the Gamma the calculation ended with
+    double gammaTyped = 1;                           ///< the Gamma it started from
+    double endPointRatioStart = 1;                   ///< the end-point ratio it started from
     bool gammaRefined = false;
     core::VerdictLimits limits; ///< the limits the verdict was given against
     bool edited = false; ///< a point's volume or emf, or its use, differs from the file on disk

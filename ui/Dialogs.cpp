@@ -8,14 +8,14 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QUrl>
 
 namespace ui {
@@ -81,7 +81,8 @@ bool QtDialogs::recordDetails(QWidget* parent, RecordDetails& details,
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     const auto check = [=] {
-        buttons->button(QDialogButtonBox::Ok)->setEnabled(!electrode->currentText().trimmed().isEmpty());
+        buttons->button(QDialogButtonBox::Ok)
+            ->setEnabled(!electrode->currentText().trimmed().isEmpty());
     };
     QObject::connect(electrode, &QComboBox::currentTextChanged, &dialog, check);
     check();

@@ -78,11 +78,11 @@ LimitsDialog::LimitsDialog(const core::VerdictLimits& limits, QWidget* parent) :
                            m_impurityMin, m_alkaliDeviationMax, m_e0Min, m_e0Max})
         connect(box, &QLineEdit::textChanged, this, &LimitsDialog::check);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral(
-        "An electrode is fit for use when its calibration meets every limit.\n"
-        "The alkali concentration is compared with the burette concentration;\n"
-        "an impurity level below its lower limit is negative carbonate.\n"
-        "Leave the E0 limits empty to judge E0 by no window.")));
+    layout->addWidget(new QLabel(
+        QStringLiteral("An electrode is fit for use when its calibration meets every limit.\n"
+                       "The alkali concentration is compared with the burette concentration;\n"
+                       "an impurity level below its lower limit is negative carbonate.\n"
+                       "Leave the E0 limits empty to judge E0 by no window.")));
     layout->addLayout(form);
     layout->addWidget(m_problem);
     layout->addWidget(m_buttons);

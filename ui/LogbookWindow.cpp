@@ -1,35 +1,34 @@
 #include "LogbookWindow.h"
 
-#include "TextColour.h"
-
 #include "Dialogs.h"
 #include "LogbookTableModel.h"
 #include "MessageBoxSink.h"
+#include "ReportPrinter.h"
+#include "TextColour.h"
 #include "TrendPlotView.h"
 #include "core/Format.h"
-#include "io/Logbook.h"
-#include "ReportPrinter.h"
 #include "io/FileAccess.h"
+#include "io/Logbook.h"
 #include "io/LogbookCsv.h"
 
 #include <QBuffer>
 #include <QComboBox>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
-#include <QSvgGenerator>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QSvgGenerator>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -165,7 +164,8 @@ void LogbookWindow::buildLayout() {
     m_saveTrends->setToolTip(QStringLiteral("Save both trend plots as SVG, PDF or PNG"));
     m_print = new QPushButton(QStringLiteral("&Print..."), this);
     m_print->setObjectName(QStringLiteral("PrintLogbook"));
-    m_print->setToolTip(QStringLiteral("Print the records of this electrode and their trend plots"));
+    m_print->setToolTip(
+        QStringLiteral("Print the records of this electrode and their trend plots"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(electrodeLabel);
@@ -348,10 +348,10 @@ void LogbookWindow::showTrends() {
         if (!flags[i].isEmpty())
             lines << QStringLiteral("Record %1 (measured %2): %3")
                          .arg(entries[i].record.id)
-                         .arg(shortDateTime(measuredOf(entries[i].record)
-                                                .toString(Qt::ISODate)
-                                                .toStdString()),
-                              flags[i]);
+                         .arg(
+                             shortDateTime(
+                                 measuredOf(entries[i].record).toString(Qt::ISODate).toStdString()),
+                             flags[i]);
     m_rules->setText(lines.join(QLatin1Char('\n')));
     m_rules->setVisible(!lines.isEmpty());
 }
@@ -464,10 +464,10 @@ std::vector<core::PrintLine> logbookLines(const QString& electrode, const QStrin
     using Model = LogbookTableModel;
     for (int row = 0; row < model.rowCount(); ++row) {
         const io::LogbookEntry& e = model.entries()[static_cast<std::size_t>(row)];
-        lines.push_back({item(1, model.text(row, Model::Id)), item(7, model.text(row, Model::Measured)),
-                         item(25, model.text(row, Model::E0)),
-                         item(45, model.text(row, Model::SlopeFactor)),
-                         item(60, model.text(row, Model::Rms))});
+        lines.push_back(
+            {item(1, model.text(row, Model::Id)), item(7, model.text(row, Model::Measured)),
+             item(25, model.text(row, Model::E0)), item(45, model.text(row, Model::SlopeFactor)),
+             item(60, model.text(row, Model::Rms))});
         lines.push_back({item(7, model.text(row, Model::VerdictColumn))});
         if (!model.text(row, Model::ControlRules).isEmpty())
             lines.push_back({item(7, QStringLiteral("control rules: ") +
@@ -483,7 +483,8 @@ const QStringList kTrendFilters{QStringLiteral("SVG picture (*.svg)"),
                                 QStringLiteral("PNG image (*.png)")};
 
 /// The bytes of both trend plots in the format of the suffix; empty when they cannot be made.
-QByteArray trendBytes(const QString& suffix, const std::function<void(QPainter&, const QRect&)>& draw) {
+QByteArray trendBytes(const QString& suffix,
+                      const std::function<void(QPainter&, const QRect&)>& draw) {
     const QSize size(1200, 1000);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -520,8 +521,8 @@ QByteArray trendBytes(const QString& suffix, const std::function<void(QPainter&,
 void LogbookWindow::drawTrends(QPainter& painter, const QRect& area) const {
     const int half = area.height() / 2;
     m_e0Plot->drawOn(painter, QRect(area.left(), area.top(), area.width(), half));
-    m_slopeFactorPlot->drawOn(painter,
-                              QRect(area.left(), area.top() + half, area.width(), area.height() - half));
+    m_slopeFactorPlot->drawOn(
+        painter, QRect(area.left(), area.top() + half, area.width(), area.height() - half));
 }
 
 void LogbookWindow::saveTrends() {
@@ -529,13 +530,14 @@ void LogbookWindow::saveTrends() {
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QString filter;
-    QString path = m_dialogs
-                       .saveFileName(this, QStringLiteral("Save trends"),
-                                     QDir(folder).filePath(csvFileName(electrode())
-                                                               .replace(QStringLiteral("-logbook.csv"),
-                                                                        QStringLiteral("-trends.svg"))),
-                                     kTrendFilters, &filter)
-                       .trimmed();
+    QString path =
+        m_dialogs
+            .saveFileName(this, QStringLiteral("Save trends"),
+                          QDir(folder).filePath(csvFileName(electrode())
+                                                    .replace(QStringLiteral("-logbook.csv"),
+                                                             QStringLiteral("-trends.svg"))),
+                          kTrendFilters, &filter)
+            .trimmed();
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -544,10 +546,12 @@ void LogbookWindow::saveTrends() {
                                                         : QStringLiteral(".svg");
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (!QStringList{"svg", "pdf", "png"}.contains(suffix)) {
-        m_dialogs.message(this,
-                          QStringLiteral("The trend file \"%1\" has an unknown type: use .svg, .pdf "
-                                         "or .png").arg(path),
-                          kAppTitle);
+        m_dialogs.message(
+            this,
+            QStringLiteral("The trend file \"%1\" has an unknown type: use .svg, .pdf "
+                           "or .png")
+                .arg(path),
+            kAppTitle);
         return;
     }
     const QByteArray bytes = trendBytes(
@@ -555,9 +559,9 @@ void LogbookWindow::saveTrends() {
     const std::string error =
         bytes.isEmpty()
             ? "The trends could not be drawn"
-            : io::writeFileAtomically(path.toStdString(),
-                                      std::string_view(bytes.constData(),
-                                                       static_cast<std::size_t>(bytes.size())));
+            : io::writeFileAtomically(
+                  path.toStdString(),
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!error.empty())
         m_dialogs.message(this, qs(error), kAppTitle);
 }
@@ -575,8 +579,8 @@ void LogbookWindow::printLogbook() {
     const std::string error =
         printLines(printer, lines, [this](QPainter& painter, const QRectF& page) {
             const QRect area = page.toRect();
-            drawTrends(painter, QRect(area.topLeft(), QSize(area.width(), std::min(area.height(),
-                                                                                   area.width()))));
+            drawTrends(painter, QRect(area.topLeft(),
+                                      QSize(area.width(), std::min(area.height(), area.width()))));
         });
     if (!error.empty())
         m_dialogs.message(this,

@@ -139,7 +139,8 @@ std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& li
         return paint(printer, lines, lastPage);
     // A document printed to a file is written beside it and takes its place only
     // when whole: a failed print leaves no part of it behind.
-    QTemporaryFile partial(QFileInfo(target).absoluteDir().filePath(QStringLiteral(".tamo-print-XXXXXX")));
+    QTemporaryFile partial(
+        QFileInfo(target).absoluteDir().filePath(QStringLiteral(".tamo-print-XXXXXX")));
     if (!partial.open())
         return "the printer did not accept the document";
     partial.close();

@@ -121,7 +121,7 @@ void Tamo::loadFile(const QString& chosen) {
             return; // the titration loaded before stays, with its path and caption
     }
     SaveIni();
-    setWindowTitle(kCaptionPrefix + path);
+    setWindowTitle(kCaptionPrefix + qs(m_document.titration().DataFilePath));
     enterLoadedState();
     bool selected = false;
     {
@@ -156,8 +156,8 @@ void Tamo::SaveDataAs_Click() {
         m_dialogs.message(this, qs(error), kAppTitle);
         return; // the titration keeps the file it came from
     }
-    m_document.setDataFilePath(path.toStdString());
-    setWindowTitle(kCaptionPrefix + path);
+    m_document.setDataFilePath(QFileInfo(path).absoluteFilePath().toStdString());
+    setWindowTitle(kCaptionPrefix + qs(m_document.titration().DataFilePath));
 }
 
 // ---- States ----

@@ -69,10 +69,11 @@ void Tamo::AddToLogbook_Click() {
         suggestions << QString::fromStdString(name);
     const core::Titration& t = calculated->titration;
     RecordDetails details;
-    details.operatorName = m_operatorName.isEmpty() ? QString::fromStdString(io::systemUserName())
-                                                    : m_operatorName;
+    details.operatorName =
+        m_operatorName.isEmpty() ? QString::fromStdString(io::systemUserName()) : m_operatorName;
     details.measuredAt = fileTime(t.DataFilePath);
-    if (!m_dialogs.recordDetails(this, details, suggestions) || details.electrode.trimmed().isEmpty())
+    if (!m_dialogs.recordDetails(this, details, suggestions) ||
+        details.electrode.trimmed().isEmpty())
         return;
     if (details.operatorName != m_operatorName) {
         m_operatorName = details.operatorName;
@@ -107,10 +108,11 @@ void Tamo::AddToLogbook_Click() {
     logbook.close();
     if (m_logbookWindow && m_logbookWindow->isVisible())
         m_logbookWindow->reload();
-    m_dialogs.message(this,
-                      QStringLiteral("The calibration was added to the logbook of electrode \"%1\".")
-                          .arg(details.electrode.trimmed()),
-                      kAppTitle);
+    m_dialogs.message(
+        this,
+        QStringLiteral("The calibration was added to the logbook of electrode \"%1\".")
+            .arg(details.electrode.trimmed()),
+        kAppTitle);
 }
 
 void Tamo::Logbook_Click() {

@@ -4,15 +4,12 @@
 #include "core/MessageSink.h"
 #include "core/Titration.h"
 #include "core/Verdict.h"
-
 #include "plot/DisplayMode.h"
 
-#include <optional>
-#include <vector>
-
 #include <QObject>
-
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -30,9 +27,9 @@ enum class InputBox { Range1, Range2, Range3, Range4, pKbox, Tbox, GammaBox };
 /// out, and where the calculation started from.
 struct CalculatedSnapshot {
     core::Titration titration;
-    core::Inputs typed;           ///< the boxes as the calculation read them
-    std::vector<double> startPH;  ///< each point's pH before it ran
-    double endPointRatio = 1;     ///< the end-point ratio before it ran
+    core::Inputs typed;          ///< the boxes as the calculation read them
+    std::vector<double> startPH; ///< each point's pH before it ran
+    double endPointRatio = 1;    ///< the end-point ratio before it ran
 };
 
 /// The one titration of the window and the commands on it. Widgets are views

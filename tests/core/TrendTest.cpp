@@ -35,8 +35,12 @@ TEST(Trend, ControlLinesOfTheBaseline) {
         {"first ten", kept({2, 4, 4, 4, 5, 5, 7, 9, 0, 10, 500}), {}, 5, std::sqrt(82.0 / 9), 10},
         {"large values", kept({400000.1, 400000.3}), {}, 400000.2, std::sqrt(0.02), 2},
         {"chosen", window, {5, 20}, 0.5, std::sqrt(5.0 / 19), 20},
-        {"withdrawn", withdrawn, {4, 20}, 50.45,
-         std::sqrt((949.55 * 949.55 + 9 * 49.45 * 49.45 + 10 * 50.45 * 50.45) / 19), 20},
+        {"withdrawn",
+         withdrawn,
+         {4, 20},
+         50.45,
+         std::sqrt((949.55 * 949.55 + 9 * 49.45 * 49.45 + 10 * 50.45 * 50.45) / 19),
+         20},
     };
     for (const auto& c : cases) {
         const auto lines = core::controlLines(c.series, c.baseline);
@@ -95,14 +99,19 @@ TEST(Trend, RulesAgainstTheControlLines) {
         Flags flags;
     } cases[] = {
         {"at 3 sd", kept({3, -3}), {}},
-        {"beyond 3 sd", kept({0, 3.01, -3.5}), {{1, ControlRule::Beyond3Sd}, {2, ControlRule::Beyond3Sd}}},
+        {"beyond 3 sd",
+         kept({0, 3.01, -3.5}),
+         {{1, ControlRule::Beyond3Sd}, {2, ControlRule::Beyond3Sd}}},
         {"two of three", kept({2.5, 0.1, 2.6}), {{2, ControlRule::TwoOfThreeBeyond2Sd}}},
         {"two of four", kept({2.5, 0.1, -0.1, 2.6}), {}},
         {"opposite sides", kept({2.5, -2.5}), {}},
-        {"six rising", kept({-1, -0.5, 0, 0.1, 0.2, 0.3, 0.4}),
+        {"six rising",
+         kept({-1, -0.5, 0, 0.1, 0.2, 0.3, 0.4}),
          {{5, ControlRule::SixInARow}, {6, ControlRule::SixInARow}}},
         {"five rising", kept({0.5, 0, 0.1, 0.2, 0.3, 0.4, 0.3}), {}},
-        {"withdrawn left out", {{2.5, 0}, {2.6, 1}, {0, 0}, {2.7, 0}}, {{3, ControlRule::TwoOfThreeBeyond2Sd}}},
+        {"withdrawn left out",
+         {{2.5, 0}, {2.6, 1}, {0, 0}, {2.7, 0}},
+         {{3, ControlRule::TwoOfThreeBeyond2Sd}}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(core::ruleFlags(c.series, lines), c.flags) << c.name;

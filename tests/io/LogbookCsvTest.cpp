@@ -97,18 +97,17 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
             };
             EXPECT_EQ(row[7], shortest(13.78f));
             EXPECT_EQ(row[10], shortest(10.8f));
-            EXPECT_EQ(Row(row.begin() + 32, row.begin() + 34),
-                      (Row{r.measuredAt, r.operatorName}));
+            EXPECT_EQ(Row(row.begin() + 32, row.begin() + 34), (Row{r.measuredAt, r.operatorName}));
             EXPECT_EQ(row[42], r.reproducible ? (r.edited ? "1" : "0") : "");
             EXPECT_EQ(row[38], r.reproducible ? shortest(-0.1f) : "");
             std::vector<double> numbers;
             for (std::size_t column : {6, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26})
                 numbers.push_back(readNumber(row[column], decimal));
             EXPECT_EQ(numbers,
-                      (std::vector<double>{r.temperature, r.E0, r.E0sd, r.slope,
-                                           r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint,
-                                           r.acidEndPointSd, r.alkaliEndPoint, r.alkaliEndPointSd,
-                                           r.impurityPercent, r.alkaliConc, r.alkaliConcSd}));
+                      (std::vector<double>{r.temperature, r.E0, r.E0sd, r.slope, r.slopeSd,
+                                           r.slopeFactor, r.rms, r.acidEndPoint, r.acidEndPointSd,
+                                           r.alkaliEndPoint, r.alkaliEndPointSd, r.impurityPercent,
+                                           r.alkaliConc, r.alkaliConcSd}));
         }
     }
 }

@@ -291,14 +291,45 @@ TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
         << r.recordedAt;
     EXPECT_EQ(r.measuredAt, io::modificationTimeText(dataFile));
     const core::ResultValues& v = t.results;
-    EXPECT_EQ((std::vector{r.E0, r.E0sd, r.slope, r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint,
-                           r.acidEndPointSd, r.alkaliEndPoint, r.alkaliEndPointSd,
-                           r.impurityPercent, r.alkaliConc, r.alkaliConcSd, r.temperature, r.pKw,
-                           r.ranges[0], r.ranges[1], r.ranges[2], r.ranges[3], r.buretteConc}),
-              (std::vector{*v.E0, *v.E0sd, *v.slope, *v.slopeSd, *v.slopeFactor, *v.rms,
-                           *v.acidEndPoint, *v.acidEndPointSd, *v.alkaliEndPoint,
-                           *v.alkaliEndPointSd, *v.impurityPercent, *v.alkaliConc, *v.alkaliConcSd,
-                           25.0, double(13.78f), 2.5, 4.0, double(10.8f), double(11.3f),
+    EXPECT_EQ((std::vector{r.E0,
+                           r.E0sd,
+                           r.slope,
+                           r.slopeSd,
+                           r.slopeFactor,
+                           r.rms,
+                           r.acidEndPoint,
+                           r.acidEndPointSd,
+                           r.alkaliEndPoint,
+                           r.alkaliEndPointSd,
+                           r.impurityPercent,
+                           r.alkaliConc,
+                           r.alkaliConcSd,
+                           r.temperature,
+                           r.pKw,
+                           r.ranges[0],
+                           r.ranges[1],
+                           r.ranges[2],
+                           r.ranges[3],
+                           r.buretteConc}),
+              (std::vector{*v.E0,
+                           *v.E0sd,
+                           *v.slope,
+                           *v.slopeSd,
+                           *v.slopeFactor,
+                           *v.rms,
+                           *v.acidEndPoint,
+                           *v.acidEndPointSd,
+                           *v.alkaliEndPoint,
+                           *v.alkaliEndPointSd,
+                           *v.impurityPercent,
+                           *v.alkaliConc,
+                           *v.alkaliConcSd,
+                           25.0,
+                           double(13.78f),
+                           2.5,
+                           4.0,
+                           double(10.8f),
+                           double(11.3f),
                            t.Burette.value}));
     EXPECT_EQ((std::vector{r.pointsUsed, r.pointsIgnored}),
               (std::vector{t.UsedCount(), t.PointCount() - t.UsedCount()}));
@@ -403,30 +434,38 @@ TEST_F(LogbookTest, ADamagedOrUnprotectedLogbookIsReadButNotWritten) {
 
 TEST_F(LogbookTest, AFormat1LogbookIsUpgradedOnItsFirstWriteAfterACopy) {
     // A logbook as the first version wrote it, with one record and one withdrawal.
-    const QString format1 = QStringLiteral(
-        "PRAGMA application_id = 1413565775; PRAGMA user_version = 1;"
-        "CREATE TABLE records (id INTEGER PRIMARY KEY AUTOINCREMENT, recorded_at TEXT NOT NULL,"
-        " electrode TEXT NOT NULL, data_file TEXT NOT NULL, data_sha256 TEXT NOT NULL,"
-        " identifier TEXT NOT NULL, temperature REAL NOT NULL, pkw REAL NOT NULL,"
-        " range1 REAL NOT NULL, range2 REAL NOT NULL, range3 REAL NOT NULL, range4 REAL NOT NULL,"
-        " points_used INTEGER NOT NULL, points_ignored INTEGER NOT NULL, e0 REAL NOT NULL,"
-        " e0_sd REAL NOT NULL, slope REAL NOT NULL, slope_sd REAL NOT NULL,"
-        " slope_factor REAL NOT NULL, rms REAL NOT NULL, acid_endpoint REAL NOT NULL,"
-        " acid_endpoint_sd REAL NOT NULL, alkali_endpoint REAL NOT NULL,"
-        " alkali_endpoint_sd REAL NOT NULL, impurity_percent REAL NOT NULL,"
-        " alkali_conc REAL NOT NULL, alkali_conc_sd REAL NOT NULL, verdict_ok INTEGER NOT NULL,"
-        " verdict_reasons TEXT NOT NULL, program_version TEXT NOT NULL) STRICT;"
-        "CREATE TABLE withdrawals (record_id INTEGER PRIMARY KEY REFERENCES records (id),"
-        " withdrawn_at TEXT NOT NULL, reason TEXT NOT NULL) STRICT;"
-        "CREATE TRIGGER records_never_change BEFORE UPDATE ON records BEGIN SELECT RAISE(ABORT, 'x'); END;"
-        "CREATE TRIGGER records_never_go BEFORE DELETE ON records BEGIN SELECT RAISE(ABORT, 'x'); END;"
-        "CREATE TRIGGER withdrawals_never_change BEFORE UPDATE ON withdrawals BEGIN SELECT RAISE(ABORT, 'x'); END;"
-        "CREATE TRIGGER withdrawals_never_go BEFORE DELETE ON withdrawals BEGIN SELECT RAISE(ABORT, 'x'); END;"
-        "INSERT INTO records VALUES (1, '2024-01-01T08:00:00+01:00', 'pH-1', '/d/r.txt', '%1', 'HCl',"
-        " 25, 13.78, 2.5, 4, 10.8, 11.3, 20, 5, 400.5, 0.01, 59.1, 0.004, 0.999, 0.3, 5, 1e-5, 5.01,"
-        " 2e-5, 0.2, -0.1, 3e-6, 1, '', '1.0.0');"
-        "INSERT INTO withdrawals VALUES (1, '2024-02-01T08:00:00+01:00', 'cracked');")
-                                .arg(QString(64, 'a'));
+    const QString format1 =
+        QStringLiteral(
+            "PRAGMA application_id = 1413565775; PRAGMA user_version = 1;"
+            "CREATE TABLE records (id INTEGER PRIMARY KEY AUTOINCREMENT, recorded_at TEXT NOT NULL,"
+            " electrode TEXT NOT NULL, data_file TEXT NOT NULL, data_sha256 TEXT NOT NULL,"
+            " identifier TEXT NOT NULL, temperature REAL NOT NULL, pkw REAL NOT NULL,"
+            " range1 REAL NOT NULL, range2 REAL NOT NULL, range3 REAL NOT NULL, range4 REAL NOT "
+            "NULL,"
+            " points_used INTEGER NOT NULL, points_ignored INTEGER NOT NULL, e0 REAL NOT NULL,"
+            " e0_sd REAL NOT NULL, slope REAL NOT NULL, slope_sd REAL NOT NULL,"
+            " slope_factor REAL NOT NULL, rms REAL NOT NULL, acid_endpoint REAL NOT NULL,"
+            " acid_endpoint_sd REAL NOT NULL, alkali_endpoint REAL NOT NULL,"
+            " alkali_endpoint_sd REAL NOT NULL, impurity_percent REAL NOT NULL,"
+            " alkali_conc REAL NOT NULL, alkali_conc_sd REAL NOT NULL, verdict_ok INTEGER NOT NULL,"
+            " verdict_reasons TEXT NOT NULL, program_version TEXT NOT NULL) STRICT;"
+            "CREATE TABLE withdrawals (record_id INTEGER PRIMARY KEY REFERENCES records (id),"
+            " withdrawn_at TEXT NOT NULL, reason TEXT NOT NULL) STRICT;"
+            "CREATE TRIGGER records_never_change BEFORE UPDATE ON records BEGIN SELECT "
+            "RAISE(ABORT, 'x'); END;"
+            "CREATE TRIGGER records_never_go BEFORE DELETE ON records BEGIN SELECT RAISE(ABORT, "
+            "'x'); END;"
+            "CREATE TRIGGER withdrawals_never_change BEFORE UPDATE ON withdrawals BEGIN SELECT "
+            "RAISE(ABORT, 'x'); END;"
+            "CREATE TRIGGER withdrawals_never_go BEFORE DELETE ON withdrawals BEGIN SELECT "
+            "RAISE(ABORT, 'x'); END;"
+            "INSERT INTO records VALUES (1, '2024-01-01T08:00:00+01:00', 'pH-1', '/d/r.txt', '%1', "
+            "'HCl',"
+            " 25, 13.78, 2.5, 4, 10.8, 11.3, 20, 5, 400.5, 0.01, 59.1, 0.004, 0.999, 0.3, 5, 1e-5, "
+            "5.01,"
+            " 2e-5, 0.2, -0.1, 3e-6, 1, '', '1.0.0');"
+            "INSERT INTO withdrawals VALUES (1, '2024-02-01T08:00:00+01:00', 'cracked');")
+            .arg(QString(64, 'a'));
     EXPECT_EQ(sqlite3(path, format1), "");
     io::Logbook logbook;
     ASSERT_EQ(logbook.open(path), "");
@@ -436,15 +475,17 @@ TEST_F(LogbookTest, AFormat1LogbookIsUpgradedOnItsFirstWriteAfterACopy) {
     EXPECT_FALSE(before[0].record.reproducible);
     EXPECT_EQ(before[0].record.E0, 400.5);
     EXPECT_EQ(before[0].withdrawal->reason, "cracked");
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".format1"))) << "reading upgrades nothing";
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".format1")))
+        << "reading upgrades nothing";
 
     io::LogbookRecord record = sampleRecord(2);
     ASSERT_EQ(logbook.add(record), "");
     EXPECT_EQ(logbook.format(), 2);
     EXPECT_EQ(sqlite3(path + ".format1", "PRAGMA user_version; SELECT count(*) FROM records"),
               "1\n1\n");
-    EXPECT_EQ(sqlite3(path, "PRAGMA user_version; SELECT count(*), count(measured_at) FROM records"),
-              "2\n2|1\n");
+    EXPECT_EQ(
+        sqlite3(path, "PRAGMA user_version; SELECT count(*), count(measured_at) FROM records"),
+        "2\n2|1\n");
     EXPECT_EQ(entriesOf(logbook, "pH-1"), (Entries{before[0], {record, {}}}));
 }
 

@@ -48,8 +48,8 @@ inline io::LogbookRecord sampleRecord(int n, const std::string& electrode = "pH-
     if (n % 2 == 0) {
         // Even records hold what reproduces them, as records of format 2 do.
         r.reproducible = true;
-        r.measuredAt = at.addSecs(-3600).toTimeZone(QTimeZone(3600)).toString(Qt::ISODate)
-                           .toStdString();
+        r.measuredAt =
+            at.addSecs(-3600).toTimeZone(QTimeZone(3600)).toString(Qt::ISODate).toStdString();
         r.operatorName = "Ann Lee";
         r.comment = n % 4 ? "" : "after cleaning, \"fresh\" KCl";
         r.titrandVolume = 25;

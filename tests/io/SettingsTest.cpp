@@ -108,7 +108,7 @@ TEST(SettingsFile, VerdictLimitsReadBackExactlyOrFallBackToTheirDefaults) {
         const char* value;
         double slopeFactorMin;
     } values[] = {{"", 0.95},      {"abc", 0.95},    {"- 1", 0.95},  {"1e999", 0.95},
-                  {"0.5", 0.5},        {" 0,97 ", 0.97}, {"+0.9x", 0.9}, {".8", 0.8},
+                  {"0.5", 0.5},    {" 0,97 ", 0.97}, {"+0.9x", 0.9}, {".8", 0.8},
                   {"-1e-1", -0.1}, {"0.96e", 0.96}};
     for (const auto& [value, expected] : values) {
         const io::Settings parsed = io::parseSettingsText(std::string("<slopefactormin>") + value +

@@ -96,8 +96,8 @@ TEST(ShowTrend, ControlLinesAndTheAxisLeaveOutWithdrawnRecords) {
         // Kept: January, May, September and November at 400.5, the even months at 399.5;
         // the lines are of the first ten kept, which leave out December when July is kept.
         EXPECT_EQ(lines.count, 10u);
-        EXPECT_NEAR(lines.mean, withdrawn ? (4 * 400.5 + 6 * 399.5) / 10
-                                          : (4 * 400.5 + 5 * 399.5 + 460) / 10,
+        EXPECT_NEAR(lines.mean,
+                    withdrawn ? (4 * 400.5 + 6 * 399.5) / 10 : (4 * 400.5 + 5 * 399.5 + 460) / 10,
                     1e-9);
         EXPECT_LT(layout.ymin, lines.lower());
         EXPECT_GT(layout.ymax, lines.upper());

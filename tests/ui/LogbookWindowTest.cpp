@@ -15,12 +15,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QPushButton>
-#include <QTableView>
-#include <QProcess>
 #include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTimeZone>
 
 using namespace uitest;
@@ -419,7 +419,8 @@ void LogbookWindowTest::theTrendsAreSavedAndTheLogbookPrinted() {
     QVERIFY(text.waitForFinished());
     const QString printed = QString::fromUtf8(text.readAllStandardOutput());
     QVERIFY2(printed.contains("TAMO: Logbook of electrode \"glass 7\""), qPrintable(printed));
-    QVERIFY(printed.contains(QRegularExpression(QStringLiteral("\\n\\s*%1\\s+2026-").arg(ids[10]))));
+    QVERIFY(
+        printed.contains(QRegularExpression(QStringLiteral("\\n\\s*%1\\s+2026-").arg(ids[10]))));
     QVERIFY(printed.contains("E0 beyond 3 sd"));
     QVERIFY(printed.contains("days since 2026-01-05")); // the trend plots' page
 }

@@ -10,11 +10,10 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
-#include <QPageLayout>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QProcess>
 #include <QRegularExpression>
-
 #include <cmath>
 
 using namespace uitest;
@@ -47,8 +46,8 @@ QList<Word> printedWords(const QString& pdf) {
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     p.waitForFinished();
     QList<Word> words;
-    static const QRegularExpression word(
-        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
     const QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QStringLiteral("<page "));
     for (int page = 0; page < pages.size(); ++page)
         for (const auto& m : word.globalMatch(pages[page]))

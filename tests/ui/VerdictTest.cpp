@@ -12,6 +12,19 @@
 
 using namespace uitest;
 
+namespace {
+
+/// The records of the electrode in the window's logbook.
+std::vector<io::LogbookEntry> keptFor(const Window& w, const char* electrode) {
+    io::Logbook logbook;
+    std::vector<io::LogbookEntry> entries;
+    if (logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()).empty())
+        logbook.entries(electrode, entries);
+    return entries;
+}
+
+} // namespace
+
 class VerdictTest : public QObject {
     Q_OBJECT
 private slots:
@@ -58,10 +71,7 @@ void VerdictTest::aCalibrationIsKeptInTheLogbook() {
     QCOMPARE(w.dialogs.messages(),
              QStringList{"The calibration was added to the logbook of electrode \"glass 7\"."});
 
-    io::Logbook logbook;
-    QCOMPARE(logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()), std::string());
-    std::vector<io::LogbookEntry> entries;
-    QCOMPARE(logbook.entries("glass 7", entries), std::string());
+    const std::vector<io::LogbookEntry> entries = keptFor(w, "glass 7");
     QCOMPARE(entries.size(), std::size_t(1));
     const io::LogbookRecord& r = entries.front().record;
     QCOMPARE(r.dataFile, file.toStdString());
@@ -72,7 +82,6 @@ void VerdictTest::aCalibrationIsKeptInTheLogbook() {
     QCOMPARE(r.dataSha256.size(), std::size_t(64));
 
     // A foreign file where the logbook should be: refused with a message, left as it was.
-    logbook.close();
     QVERIFY(writeAll(w.path(QStringLiteral("logbook.sqlite")), "not a logbook"));
     w.dialogs.textAnswers << QStringLiteral("glass 7");
     w.tamo->AddToLogbook_Click();
@@ -85,13 +94,15 @@ void VerdictTest::onlyAConvergedCalibrationIsKept() {
     Window w;
     const QString file = w.path(QStringLiteral("acid-only.txt"));
     // An acid branch and no alkali points: the calculation stops.
-    QVERIFY(writeAll(file, "acid only\r\n25 25 0.02 -0.1\r\n0 283.17\r\n0.5 280.2\r\n1 276.83\r\n"));
+    QVERIFY(
+        writeAll(file, "acid only\r\n25 25 0.02 -0.1\r\n0 283.17\r\n0.5 280.2\r\n1 276.83\r\n"));
     w.start(file);
     QCOMPARE(w.text("Verdict"), QString());
     const int shown = w.dialogs.messages().size();
     w.tamo->AddToLogbook_Click();
     QCOMPARE(w.dialogs.messages().size(), shown + 1);
-    QVERIFY(w.dialogs.messages().last().startsWith("Only a calibration whose refinement converged"));
+    QVERIFY(
+        w.dialogs.messages().last().startsWith("Only a calibration whose refinement converged"));
     QVERIFY(!QFile::exists(w.path(QStringLiteral("logbook.sqlite"))));
 }
 
@@ -120,10 +131,7 @@ void VerdictTest::aRecordHoldsWhatWasCalculated() {
     w.tamo->AddToLogbook_Click();
     QVERIFY(w.dialogs.shown.last().text.contains("holds this calibration already, as record 1"));
 
-    io::Logbook logbook;
-    QCOMPARE(logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()), std::string());
-    std::vector<io::LogbookEntry> entries;
-    QCOMPARE(logbook.entries("glass 7", entries), std::string());
+    const std::vector<io::LogbookEntry> entries = keptFor(w, "glass 7");
     QCOMPARE(entries.size(), std::size_t(1));
     const io::LogbookRecord& r = entries.front().record;
     QCOMPARE(r.temperature, 25.0);
@@ -142,13 +150,20 @@ void VerdictTest::aRecordHoldsWhatWasCalculated() {
     QVERIFY(!doc.calculated());
     w.tamo->AddToLogbook_Click();
     QVERIFY(w.dialogs.messages().size() > shown);
-    QVERIFY(w.dialogs.messages().last().startsWith("Only a calibration whose refinement converged"));
+    QVERIFY(
+        w.dialogs.messages().last().startsWith("Only a calibration whose refinement converged"));
 }
 
 void VerdictTest::limitsAreReadAsTyped() {
     const std::pair<const char*, std::optional<double>> typed[] = {
-        {"1e3", 1000}, {" 0,9512 ", 0.9512}, {"+2", 2}, {"13", 13},
-        {"1e", std::nullopt}, {"1 3", std::nullopt}, {"abc", std::nullopt}, {"", std::nullopt},
+        {"1e3", 1000},
+        {" 0,9512 ", 0.9512},
+        {"+2", 2},
+        {"13", 13},
+        {"1e", std::nullopt},
+        {"1 3", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
     };
     for (const auto& [text, value] : typed)
         QVERIFY2(ui::typedLimit(QString::fromLatin1(text)) == value, text);
