@@ -278,10 +278,16 @@ void keepRecord(const std::string& path, const Options& options, const FileResul
         return;
     }
     io::LogbookRecord record;
+    io::RecordContext context;
     // The record names the file wherever the logbook is read from.
-    const std::string file = std::filesystem::absolute(path).lexically_normal().string();
-    if (const std::string error = io::makeLogbookRecord(r.titration, *r.verdict, options.electrode,
-                                                        file, options.programVersion, record);
+    context.dataFile = std::filesystem::absolute(path).lexically_normal().string();
+    context.electrode = options.electrode;
+    context.programVersion = options.programVersion;
+    context.operatorName = options.operatorName;
+    context.comment = options.comment;
+    context.typed = options.inputs;
+    context.limits = options.limits;
+    if (const std::string error = io::makeLogbookRecord(r.titration, *r.verdict, context, record);
         !error.empty()) {
         messages.message("not kept in the logbook: " + error);
         out.ok = false;
@@ -296,6 +302,7 @@ constexpr std::size_t kJsonBytes = 1200, kJsonBytesPerPoint = 130;
 FileOutput processFile(const std::string& path, const Options& options, const std::string& dateText,
                        const PlotExporter& exportPlot) {
     FileOutput out;
+    out.path = path;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
     out.ok = r.calibrated;

@@ -18,6 +18,7 @@ using PlotExporter = std::function<std::string(PlotFile, const core::Titration&,
 
 /// What one file gives the run.
 struct FileOutput {
+    std::string path; ///< the data file as given
     std::string
         text; ///< its report (after an empty line when another came before) or its JSON line
     std::string errors; ///< its "FILE: message" lines for standard error

@@ -3,6 +3,7 @@
 #include "Import.h"
 #include "core/NumberEntry.h"
 #include "io/NativePath.h"
+#include "io/LogbookRecord.h"
 #include "io/Settings.h"
 
 #include <QCommandLineParser>
@@ -97,6 +98,17 @@ struct OptionSet {
                                  "The electrode whose logbook records --log adds, e.g. "
                                  "--electrode \"glass 7\".",
                                  "NAME"};
+    QCommandLineOption operatorName{"operator",
+                                    "Who keeps the records --log adds (default: the login's full "
+                                    "name, else the login name), e.g. --operator \"Ann Lee\".",
+                                    "NAME"};
+    QCommandLineOption comment{"comment",
+                               "A comment kept with each record --log adds, e.g. --comment "
+                               "\"after cleaning\".",
+                               "TEXT"};
+    QCommandLineOption allowDuplicate{"allow-duplicate",
+                                      "Let --log keep a calibration the logbook holds already "
+                                      "(the same file bytes, inputs, points and electrode)."};
 };
 
 std::string toStd(const QString& s) {
@@ -248,6 +260,20 @@ QString applyLog(const QCommandLineParser& parser, const OptionSet& o, Options& 
     return {};
 }
 
+/// Reads what goes with each record: --operator, --comment, --allow-duplicate. Returns an error
+/// text.
+QString applyRecordOptions(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
+    for (const QCommandLineOption* option : {&o.operatorName, &o.comment, &o.allowDuplicate})
+        if (parser.isSet(*option) && !parser.isSet(o.log))
+            return "--" + option->names().constLast() + " goes with --log DBFILE";
+    options.operatorName = parser.isSet(o.operatorName)
+                               ? toStd(parser.value(o.operatorName).trimmed())
+                               : io::systemUserName();
+    options.comment = toStd(parser.value(o.comment).trimmed());
+    options.allowDuplicate = parser.isSet(o.allowDuplicate);
+    return {};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -259,6 +285,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                        o.branch, o.refineSlope, o.sensitivity, o.settings, o.format, o.output,
                        o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
     parser.addOptions(importOptions(importSet));
+    parser.addOptions({o.operatorName, o.comment, o.allowDuplicate});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -298,6 +325,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (const QString error = applyLog(parser, o, options); !error.isEmpty())
         return usageError(error);
     if (const QString error = applyImportOptions(parser, importSet, options); !error.isEmpty())
+        return usageError(error);
+    if (const QString error = applyRecordOptions(parser, o, options); !error.isEmpty())
         return usageError(error);
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(io::toNativePath(file));

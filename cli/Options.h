@@ -28,6 +28,9 @@ struct Options {
     std::string electrode;        ///< the electrode the records are kept for
     std::string programVersion;   ///< written into each logbook record
     bool sensitivity = false;   ///< how far E0 moves for changed inputs, in the results
+    std::string operatorName;     ///< who keeps the records: the login's name unless given
+    std::string comment;          ///< goes with each record
+    bool allowDuplicate = false;  ///< keep a calibration the logbook holds already
     std::vector<std::string> files;
     /// The profile the files are read through (--import); none: TAMO data files.
     std::optional<io::ImportProfile> importProfile;

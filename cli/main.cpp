@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 // Start-up is most of the time of a small run, so it does only what the run
 // needs: no application object unless a plot is drawn, the GUI library only
@@ -33,6 +35,61 @@ int fail(const std::string& error) {
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "tamo-calibrate: %s\n", text.toLocal8Bit().constData());
+}
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+volatile std::sig_atomic_t g_signals = 0;
+
+void stopBatch(int signal) {
+    g_stopSignal = signal;
+    g_signals = g_signals + 1;
+}
+
+/// SIGINT and SIGTERM let the batch finish the file in hand and stop cleanly.
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = stopBatch;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
+/// A record waiting for its file's output to be written, with the file's name.
+struct PendingRecord {
+    std::string file;
+    io::LogbookRecord record;
+};
+
+/// Adds the records whose output was written, in file order, each in a
+/// transaction of its own; a calibration the logbook holds already is kept
+/// again only when allowed. A signal that comes while they are added stops
+/// them after the record in hand.
+/// Returns the error that stopped it; `added` counts the records kept.
+std::string addRecords(io::Logbook& logbook, std::vector<PendingRecord>& pending,
+                       bool allowDuplicate, int& added, bool& refused) {
+    const std::sig_atomic_t signalsBefore = g_signals;
+    for (PendingRecord& p : pending) {
+        if (g_signals != signalsBefore)
+            return {};
+        long long id = 0;
+        if (!allowDuplicate)
+            if (std::string error = logbook.findDuplicate(p.record, id); !error.empty())
+                return error;
+        if (id != 0) {
+            writeAll(stderr, "tamo-calibrate: " + p.file +
+                                 ": not kept in the logbook: it is "
+                                 "record " +
+                                 std::to_string(id) +
+                                 " already (--allow-duplicate "
+                                 "keeps it again)\n");
+            refused = true;
+            continue;
+        }
+        if (std::string error = logbook.add(p.record); !error.empty())
+            return error;
+        ++added;
+    }
+    return {};
 }
 
 /// Help and version text; a failed write is told.
@@ -90,26 +147,45 @@ int main(int argc, char* argv[]) {
 
     // The logbook, opened only when asked for; each record is added as its file
     // is delivered, in file order, in a transaction of its own.
+    // is delivered, in file order, in a transaction of its own, once the output
+    // it goes with is written.
     io::Logbook logbook;
-    if (!options.logPath.empty())
+    if (!options.logPath.empty()) {
         if (error = logbook.open(options.logPath); !error.empty())
             return fail(error);
-    std::string logError;
+        if (!logbook.warning().empty())
+            return fail(logbook.warning());
+    }
+    std::vector<PendingRecord> pending;
+    catchStopSignals();
 
     core::clearVectorUpperState(); // the parsing above leaves it dirty: reading slows down
-    const int status =
-        cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
-            writeAll(stderr, file.errors);
-            if (file.record) {
-                io::LogbookRecord record = *file.record;
-                if (logError = logbook.add(record); !logError.empty())
-                    return false;
-            }
-            return output->write(file.text);
-        });
+    int status = cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
+        writeAll(stderr, file.errors);
+        if (g_stopSignal != 0 || !output->write(file.text))
+            return false;
+        if (file.record)
+            pending.push_back({file.path, *file.record});
+        return true;
+    });
     if (error = output->finish(); !error.empty())
         return fail(error);
-    if (!logError.empty())
-        return fail(logError);
+    if (!options.logPath.empty()) {
+        int added = 0;
+        bool refused = false;
+        const std::string logError =
+            addRecords(logbook, pending, options.allowDuplicate, added, refused);
+        writeAll(stderr, "tamo-calibrate: " + std::to_string(added) +
+                             (added == 1 ? " record" : " records") + " added to " +
+                             options.logPath + "\n");
+        if (!logError.empty())
+            return fail(logError);
+        if (refused)
+            status = 1;
+    }
+    if (g_stopSignal != 0) {
+        writeAll(stderr, "tamo-calibrate: stopped by a signal before every file was done\n");
+        return 128 + g_stopSignal;
+    }
     return status;
 }

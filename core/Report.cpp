@@ -78,6 +78,14 @@ struct PointValues {
     double difference; ///< observed - calculated, mV
 };
 
+/// A volume in its shortest form, with at least one decimal: "16.05", "2.0".
+std::string volumeText(double volume) {
+    std::string text = generalNumberText(volume);
+    if (text.find_first_not_of("-0123456789") == std::string::npos)
+        text += formatNumber(0.0, "0.0").substr(1);
+    return text;
+}
+
 PointValues pointValues(const ElectrodeModel& model, const Point& p) {
     const double calculated = Ycalc(model, p.Volume);
     return {calculated, p.EmfObs - calculated};
@@ -130,7 +138,7 @@ std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPa
         const Point& p = t.points[i];
         const PointValues v = pointValues(model, p);
         PrintLine line{{1, formatNumber(static_cast<double>(i + 1), "##0")},
-                       {5, formatNumber(p.Volume, "##0.0#####")},
+                       {5, volumeText(p.Volume)},
                        {v.calculated > 0 ? 15 : 14, formatNumber(p.EmfObs, "###0.000")},
                        {v.calculated > 0 ? 25 : 24, formatNumber(v.calculated, "###0.000")},
                        {v.difference > 0 ? 35 : 34, formatNumber(v.difference, "###0.000")},
@@ -140,6 +148,15 @@ std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPa
         lines.push_back(std::move(line));
     }
     return lines;
+}
+
+std::vector<std::string> closingLines(const std::optional<Verdict>& verdict,
+                                      std::string_view operatorName,
+                                      std::string_view programVersion) {
+    return {"",
+            verdict ? join("Verdict: ", verdictText(*verdict))
+                    : std::string("Verdict: none, the refinement did not converge"),
+            join("Operator: ", operatorName), join("TAMO version ", programVersion)};
 }
 
 } // namespace core

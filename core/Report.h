@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Titration.h"
+#include "Verdict.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,8 +38,15 @@ using PrintLine = std::vector<PrintItem>;
 /// every point with its items at tab columns. The observed emf, the calculated
 /// emf and their difference start one column to the left when their value is
 /// not positive (the observed emf by the sign of the calculated one), so that
-/// the digits stand in the same columns and the minus sign in front.
+/// the digits stand in the same columns and the minus sign in front. Volumes are
+/// in their shortest form (16.05, not 16.049999).
 std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPath,
                                      std::string_view dateText);
+
+/// The lines that close a report kept on paper or in a file: an empty line, the
+/// verdict with its reasons, the operator and the program version.
+std::vector<std::string> closingLines(const std::optional<Verdict>& verdict,
+                                      std::string_view operatorName,
+                                      std::string_view programVersion);
 
 } // namespace core

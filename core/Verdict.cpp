@@ -102,6 +102,25 @@ public:
                                         ", more than " + limitText(limit) + "%");
     }
 
+    void impurityFloor(const std::optional<double>& value) {
+        if (value && below(*value, m_limits.impurityMin))
+            m_verdict.reasons.push_back(std::string(kNegativeCarbonateReason) +
+                                        ": protolytic impurity level " +
+                                        valueText(*value, m_limits.impurityMin, "#0.00") +
+                                        "% is below " + limitText(m_limits.impurityMin) + "%");
+    }
+
+    void e0Window(const std::optional<double>& value) {
+        if (!value)
+            return; // "no E0" cannot happen beside a slope factor; the other checks say enough
+        if (m_limits.e0Min && below(*value, *m_limits.e0Min))
+            m_verdict.reasons.push_back("E0 " + valueText(*value, *m_limits.e0Min, "#0.0") +
+                                        " mV is below " + limitText(*m_limits.e0Min) + " mV");
+        else if (m_limits.e0Max && above(*value, *m_limits.e0Max))
+            m_verdict.reasons.push_back("E0 " + valueText(*value, *m_limits.e0Max, "#0.0") +
+                                        " mV is above " + limitText(*m_limits.e0Max) + " mV");
+    }
+
     Verdict verdict() const { return m_verdict; }
 
 private:
@@ -124,12 +143,33 @@ std::optional<Verdict> judgeCalibration(CalculationOutcome outcome, const Result
     if (!results.acidEndPoint || results.alkaliEndPoint)
         judge.impurity(finite(results.impurityPercent));
     judge.alkaliConc(finite(results.alkaliConc), buretteConc);
+    judge.impurityFloor(finite(results.impurityPercent));
+    judge.e0Window(finite(results.E0));
     return judge.verdict();
 }
 
 std::optional<Verdict> judgeCalibration(CalculationOutcome outcome, const Titration& t,
                                         const VerdictLimits& limits) {
     return judgeCalibration(outcome, t.results, t.Burette.value, limits);
+}
+
+std::string limitsProblem(const VerdictLimits& l) {
+    for (double limit :
+         {l.slopeFactorMin, l.slopeFactorMax, l.rmsMax, l.impurityMax, l.alkaliDeviationMax,
+          l.impurityMin, l.e0Min.value_or(0), l.e0Max.value_or(0)})
+        if (!std::isfinite(limit))
+            return "a limit is not a finite number";
+    if (l.slopeFactorMin > l.slopeFactorMax)
+        return "the lower slope factor limit is above the upper one";
+    if (l.impurityMin > l.impurityMax)
+        return "the lower impurity limit is above the upper one";
+    if (l.e0Min && l.e0Max && *l.e0Min > *l.e0Max)
+        return "the lower E0 limit is above the upper one";
+    if (!(l.rmsMax > 0))
+        return "the rms limit must be above 0 mV";
+    if (l.alkaliDeviationMax < 0)
+        return "the alkali concentration limit must not be negative";
+    return {};
 }
 
 std::string verdictText(const Verdict& verdict) {

@@ -16,6 +16,9 @@ struct VerdictLimits {
     double rmsMax = 1.0;             ///< mV
     double impurityMax = 2.0;        ///< protolytic impurity level, %
     double alkaliDeviationMax = 2.0; ///< of the mean alkali concentration from the burette's, %
+    // The floor of the impurity level and the E0 window (off unless set).
+    double impurityMin = -0.5;              ///< below it the carbonate is negative, %
+    std::optional<double> e0Min{}, e0Max{}; ///< mV
     bool operator==(const VerdictLimits&) const = default;
 };
 
@@ -36,6 +39,14 @@ std::optional<Verdict> judgeCalibration(CalculationOutcome outcome, const Result
 /// The same for a calculated titration, against its stated burette concentration.
 std::optional<Verdict> judgeCalibration(CalculationOutcome outcome, const Titration& t,
                                         const VerdictLimits& limits);
+
+/// What is wrong with the limits ("the lower slope factor limit is above the
+/// upper one"); empty when they can be used. Every limit must be finite, each
+/// minimum at most its maximum, the rms limit above zero.
+std::string limitsProblem(const VerdictLimits& limits);
+
+/// The reason that starts the verdict against a negative impurity level.
+inline constexpr const char* kNegativeCarbonateReason = "negative carbonate";
 
 /// The verdict as one line: "electrode OK", or "check electrode: " followed by
 /// the reasons separated by "; ".

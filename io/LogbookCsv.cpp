@@ -43,6 +43,19 @@ constexpr const char* kHeader[] = {
     "program version",
     "withdrawn",
     "withdrawal reason",
+    "measured at",
+    "operator",
+    "comment",
+    "titrand volume",
+    "electrolyte volume",
+    "titrand concentration",
+    "burette concentration",
+    "Gamma",
+    "Gamma typed",
+    "Gamma refined",
+    "edited",
+    "withdrawn by",
+    "withdrawal comment",
 };
 
 class Row {
@@ -62,14 +75,15 @@ public:
     }
 
     /// The shortest text that reads back to the same double, in plain decimals.
-    void number(double value) {
-        std::array<char, 400> buffer{};
-        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                          std::chars_format::fixed);
-        std::string field(buffer.data(), result.ptr);
-        if (const auto point = field.find('.'); point != std::string::npos)
-            field[point] = core::decimalSeparator();
-        text(field);
+    void number(double value) { plain(value); }
+
+    /// A number read from a typed text (single precision, widened) as its
+    /// shortest single-precision text: 13.92, not 13.920000076293945.
+    void typed(double value) {
+        const float single = static_cast<float>(value);
+        if (static_cast<double>(single) != value)
+            return plain(value);
+        plain(single);
     }
 
     void integer(long long value) { text(std::to_string(value)); }
@@ -80,6 +94,16 @@ public:
     }
 
 private:
+    template <typename Number> void plain(Number value) {
+        std::array<char, 400> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                          std::chars_format::fixed);
+        std::string field(buffer.data(), result.ptr);
+        if (const auto point = field.find('.'); point != std::string::npos)
+            field[point] = core::decimalSeparator();
+        text(field);
+    }
+
     void begin() {
         if (!m_first)
             m_text += m_separator;
@@ -98,16 +122,34 @@ std::string joinedReasons(const core::Verdict& verdict) {
     return text;
 }
 
+/// The columns a record of format 1 leaves empty.
+void writeReproduction(Row& row, const LogbookRecord& r) {
+    if (!r.reproducible) {
+        for (int i = 0; i < 11; ++i)
+            row.text("");
+        return;
+    }
+    row.text(r.measuredAt);
+    row.text(r.operatorName);
+    row.text(r.comment);
+    for (double value : {r.titrandVolume, r.electrolyteVolume, r.titrandConc, r.buretteConc})
+        row.typed(value);
+    row.number(r.gamma);
+    row.typed(r.gammaTyped);
+    row.integer(r.gammaRefined ? 1 : 0);
+    row.integer(r.edited ? 1 : 0);
+}
+
 void writeEntry(Row& row, const LogbookEntry& entry) {
     const LogbookRecord& r = entry.record;
     row.integer(r.id);
     for (const std::string* field :
          {&r.recordedAt, &r.electrode, &r.dataFile, &r.dataSha256, &r.identifier})
         row.text(*field);
-    row.number(r.temperature);
-    row.number(r.pKw);
+    row.typed(r.temperature);
+    row.typed(r.pKw);
     for (double bound : r.ranges)
-        row.number(bound);
+        row.typed(bound);
     row.integer(r.pointsUsed);
     row.integer(r.pointsIgnored);
     for (double value :
@@ -119,6 +161,9 @@ void writeEntry(Row& row, const LogbookEntry& entry) {
     row.text(r.programVersion);
     row.text(entry.withdrawal ? entry.withdrawal->withdrawnAt : "");
     row.text(entry.withdrawal ? entry.withdrawal->reason : "");
+    writeReproduction(row, r);
+    row.text(entry.withdrawal ? entry.withdrawal->operatorName : "");
+    row.text(entry.withdrawal ? entry.withdrawal->comment : "");
     row.end();
 }
 

@@ -1,11 +1,20 @@
 #include "LogbookRecord.h"
 
+#include "DataFile.h"
+#include "core/Format.h"
 #include "core/NumberEntry.h"
+#include "core/Selection.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <array>
+#include <charconv>
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace io {
 
@@ -56,41 +65,163 @@ std::string copyResults(const core::ResultValues& v, LogbookRecord& r) {
     return {};
 }
 
-} // namespace
-
-std::string currentDateTimeText() {
-    // Qt writes "Z" for UTC; the offset is written out in every time zone alike.
-    const QDateTime now = QDateTime::currentDateTime();
-    const int offsetMinutes = now.offsetFromUtc() / 60;
+/// ISO 8601 with the offset written out ("+00:00", where Qt would write "Z").
+std::string dateTimeText(const QDateTime& at) {
+    const int offsetMinutes = at.offsetFromUtc() / 60;
     const int minutes = std::abs(offsetMinutes);
-    return (now.toString("yyyy-MM-ddTHH:mm:ss") + QString::asprintf("%c%02d:%02d",
-                                                                    offsetMinutes < 0 ? '-' : '+',
-                                                                    minutes / 60, minutes % 60))
+    return (at.toString("yyyy-MM-ddTHH:mm:ss") + QString::asprintf("%c%02d:%02d",
+                                                                   offsetMinutes < 0 ? '-' : '+',
+                                                                   minutes / 60, minutes % 60))
         .toStdString();
 }
 
+/// Whether the points differ from those of the data file on disk as the ranges
+/// select them: a corrected volume or emf, a point switched by hand.
+bool pointsEdited(const core::Titration& t, const core::Inputs& typed, const std::string& path) {
+    core::Titration onDisk;
+    onDisk.inputs = typed;
+    core::RecordingSink ignored; // the file was read and selected the same way before
+    if (!ReadDataFile(path, onDisk, ignored) || !core::SelectPoints(onDisk, ignored) ||
+        onDisk.points.size() != t.points.size())
+        return true;
+    for (std::size_t i = 0; i < t.points.size(); ++i) {
+        const core::Point& a = t.points[i];
+        const core::Point& b = onDisk.points[i];
+        if (a.Volume != b.Volume || a.EmfObs != b.EmfObs || a.UsePoint != b.UsePoint)
+            return true;
+    }
+    return false;
+}
+
+/// Each point's pH as the selection works it out for the titration's points.
+std::vector<double> selectedPH(const core::Titration& t, const core::Inputs& typed) {
+    core::Titration selected = t;
+    selected.inputs = typed;
+    core::RecordingSink ignored;
+    core::SelectPoints(selected, ignored);
+    std::vector<double> ph;
+    for (const core::Point& p : selected.points)
+        ph.push_back(p.PointPH);
+    return ph;
+}
+
+/// A number read from a box, as a text that reads back to it.
+std::string boxText(double value) {
+    std::array<char, 64> buffer{};
+    const float single = static_cast<float>(value);
+    const auto end = static_cast<double>(single) == value
+                         ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), single).ptr
+                         : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    return std::string(buffer.data(), end);
+}
+
+} // namespace
+
+std::string currentDateTimeText() {
+    return dateTimeText(QDateTime::currentDateTime());
+}
+
+std::string modificationTimeText(const std::string& path) {
+    const QDateTime at = QFileInfo(QString::fromStdString(path)).lastModified();
+    return at.isValid() ? dateTimeText(at.toLocalTime()) : std::string();
+}
+
+bool isDateTimeText(const std::string& text) {
+    return QDateTime::fromString(QString::fromStdString(text), Qt::ISODate).isValid();
+}
+
 std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
-                              const std::string& electrode, const std::string& dataFile,
-                              const std::string& programVersion, LogbookRecord& record) {
+                              const RecordContext& context, LogbookRecord& record) {
     LogbookRecord r;
     if (const std::string missing = copyResults(t.results, r); !missing.empty())
         return "The calibration has no " + missing + " to keep in the logbook";
+    const std::string dataFile =
+        QFileInfo(QString::fromStdString(context.dataFile)).absoluteFilePath().toStdString();
     if (std::string error = fileSha256(dataFile, r.dataSha256); !error.empty())
         return error;
     r.recordedAt = currentDateTimeText();
-    r.electrode = electrode;
+    r.electrode = context.electrode;
     r.dataFile = dataFile;
     r.identifier = t.TitrationID;
-    r.temperature = boxNumber(t.inputs.Tbox);
-    r.pKw = boxNumber(t.inputs.pKbox);
+    const core::Inputs& in = context.typed;
+    r.temperature = boxNumber(in.Tbox);
+    r.pKw = boxNumber(in.pKbox);
     for (std::size_t i = 0; i < r.ranges.size(); ++i)
-        r.ranges[i] = boxNumber(t.inputs.Range[i]);
+        r.ranges[i] = boxNumber(in.Range[i]);
     r.pointsUsed = t.UsedCount();
     r.pointsIgnored = t.PointCount() - r.pointsUsed;
     r.verdict = verdict;
-    r.programVersion = programVersion;
+    r.programVersion = context.programVersion;
+    r.reproducible = true;
+    r.measuredAt = context.measuredAt.empty() ? modificationTimeText(dataFile) : context.measuredAt;
+    r.operatorName = context.operatorName;
+    r.comment = context.comment;
+    r.titrandVolume = t.v0.value;
+    r.electrolyteVolume = t.v1.value;
+    r.titrandConc = t.Initial.value;
+    r.buretteConc = t.Burette.value;
+    r.gammaTyped = boxNumber(in.GammaBox);
+    r.gammaRefined = in.RefineGamma;
+    r.gamma = t.results.gamma.value_or(r.gammaTyped);
+    r.limits = context.limits;
+    r.edited = pointsEdited(t, in, dataFile);
+    r.endPointRatioStart = context.endPointRatio;
+    std::vector<double> startPH = context.startPH;
+    if (startPH.size() != t.points.size())
+        startPH = selectedPH(t, in);
+    r.points.reserve(t.points.size());
+    for (std::size_t i = 0; i < t.points.size(); ++i) {
+        const core::Point& p = t.points[i];
+        r.points.push_back({p.Volume, p.EmfObs, p.UsePoint, startPH[i]});
+    }
     record = std::move(r);
     return {};
+}
+
+core::Titration reproducedTitration(const LogbookRecord& r) {
+    core::Titration t;
+    t.TitrationID = r.identifier;
+    const auto condition = [](double value, const char* pattern) {
+        return core::Condition{core::formatNumber(value, pattern), value};
+    };
+    t.v0 = condition(r.titrandVolume, core::kVolumePattern);
+    t.v1 = condition(r.electrolyteVolume, core::kVolumePattern);
+    t.Initial = condition(r.titrandConc, core::kConcentrationPattern);
+    t.Burette = condition(r.buretteConc, core::kConcentrationPattern);
+    t.DataFilePath = r.dataFile;
+    t.inputs.Tbox = boxText(r.temperature);
+    t.inputs.pKbox = boxText(r.pKw);
+    for (std::size_t i = 0; i < r.ranges.size(); ++i)
+        t.inputs.Range[i] = boxText(r.ranges[i]);
+    t.inputs.GammaBox = boxText(r.gammaTyped);
+    t.inputs.RefineGamma = r.gammaRefined;
+    for (const RecordPoint& p : r.points) {
+        core::Point& point = t.points.emplace_back();
+        point.Volume = p.volume;
+        point.EmfObs = p.emf;
+    }
+    // The selection sets the model's conditions; the points start as recorded.
+    core::RecordingSink ignored;
+    core::SelectPoints(t, ignored);
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+        t.points[i].UsePoint = r.points[i].used;
+        t.points[i].PointPH = r.points[i].startPH;
+    }
+    t.EndPointRatio = r.endPointRatioStart;
+    return t;
+}
+
+std::string systemUserName() {
+    if (const passwd* user = getpwuid(getuid())) {
+        // The full name is the first field of the comment ("Ann Lee,Room 4,,").
+        const std::string full =
+            QString::fromLocal8Bit(user->pw_gecos).section(',', 0, 0).trimmed().toStdString();
+        if (!full.empty())
+            return full;
+        if (user->pw_name && *user->pw_name)
+            return QString::fromLocal8Bit(user->pw_name).toStdString();
+    }
+    return QProcessEnvironment::systemEnvironment().value("USER").toStdString();
 }
 
 } // namespace io

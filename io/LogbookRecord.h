@@ -10,6 +10,15 @@
 
 namespace io {
 
+/// One point of a record's table, as the calculation used it.
+struct RecordPoint {
+    double volume = 0; ///< ml
+    double emf = 0;    ///< mV
+    bool used = false;
+    double startPH = 0; ///< the point's pH the calculation started from
+    bool operator==(const RecordPoint&) const = default;
+};
+
 /// One calibration kept in the electrode logbook: what was calibrated, how, and
 /// what came out. Records are never changed once kept.
 struct LogbookRecord {
@@ -34,6 +43,22 @@ struct LogbookRecord {
     double alkaliConc = 0, alkaliConcSd = 0; ///< mol dm-3, signed like the burette's
     core::Verdict verdict;
     std::string programVersion;
+
+    // What reproduces the calculation. A record kept by a version whose logbook
+    // had no room for these (format 1) has none of them: reproducible is false.
+    bool reproducible = false;
+    std::string measuredAt; ///< when the titration was measured, ISO 8601 with offset
+    std::string operatorName;
+    std::string comment;
+    double titrandVolume = 0, electrolyteVolume = 0; ///< ml
+    double titrandConc = 0, buretteConc = 0;         ///< mol dm-3, acid positive
+    double gamma = 1;                                ///< the Gamma the calculation ended with
+    double gammaTyped = 1;                           ///< the Gamma it started from
+    double endPointRatioStart = 1;                   ///< the end-point ratio it started from
+    bool gammaRefined = false;
+    core::VerdictLimits limits; ///< the limits the verdict was given against
+    bool edited = false; ///< a point's volume or emf, or its use, differs from the file on disk
+    std::vector<RecordPoint> points;
     bool operator==(const LogbookRecord&) const = default;
 };
 
@@ -41,6 +66,8 @@ struct LogbookRecord {
 struct Withdrawal {
     std::string withdrawnAt; ///< ISO 8601 with offset
     std::string reason;
+    std::string operatorName{}; ///< empty in withdrawals of format 1
+    std::string comment{};
     bool operator==(const Withdrawal&) const = default;
 };
 
@@ -56,13 +83,42 @@ struct LogbookEntry {
 /// second: "2024-05-02T09:41:07+02:00" ("+00:00" in UTC).
 std::string currentDateTimeText();
 
-/// A record of a calculated titration: its conditions, boxes and results, the
-/// verdict, the electrode name, the data file's path and the SHA-256 of its bytes
-/// as they are on disk now, and the time now. Returns an empty text on success,
-/// else the reason (a data file that cannot be read; a result the titration does
-/// not have), and the record is then unchanged.
+/// The time the file was last modified, in the same form; empty when it has none.
+std::string modificationTimeText(const std::string& path);
+
+/// Whether the text is a date and time in the form above.
+bool isDateTimeText(const std::string& text);
+
+/// Who keeps a record and what goes with it besides the calculation.
+struct RecordContext {
+    std::string electrode{};
+    std::string dataFile{}; ///< made absolute in the record
+    std::string programVersion{};
+    std::string operatorName{};
+    std::string comment{};
+    std::string measuredAt{};     ///< empty: the data file's modification time
+    core::Inputs typed{};         ///< the boxes as the calculation read them, before it ran
+    core::VerdictLimits limits{}; ///< the limits the verdict was given against
+    /// Where the calculation started, when it followed another one: each point's
+    /// pH and the end-point ratio. Empty: from the selection, with ratio 1.
+    std::vector<double> startPH{};
+    double endPointRatio = 1;
+};
+
+/// A record of a calculated titration: its conditions, the inputs and points it
+/// used, the results, the verdict, the data file's absolute path and the SHA-256
+/// of its bytes as they are on disk now, whether the points differ from that
+/// file's as its ranges select them, and the time now. Returns an empty text on
+/// success, else the reason (a data file that cannot be read; a result the
+/// titration does not have), and the record is then unchanged.
 std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
-                              const std::string& electrode, const std::string& dataFile,
-                              const std::string& programVersion, LogbookRecord& record);
+                              const RecordContext& context, LogbookRecord& record);
+
+/// The titration a record reproduces: its conditions, inputs and points as the
+/// calculation started from them, ready to be calculated.
+core::Titration reproducedTitration(const LogbookRecord& record);
+
+/// The login's full name from the system, else the login name; empty when neither is known.
+std::string systemUserName();
 
 } // namespace io

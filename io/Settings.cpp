@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace io {
 
@@ -71,12 +72,21 @@ struct LimitKey {
     const char* key;
     double core::VerdictLimits::*limit;
 };
-constexpr std::array<LimitKey, 5> kLimitKeys{{
+constexpr std::array<LimitKey, 6> kLimitKeys{{
     {"slopefactormin", &core::VerdictLimits::slopeFactorMin},
     {"slopefactormax", &core::VerdictLimits::slopeFactorMax},
     {"rmsmax", &core::VerdictLimits::rmsMax},
     {"impuritymax", &core::VerdictLimits::impurityMax},
     {"alkalideviationmax", &core::VerdictLimits::alkaliDeviationMax},
+    {"impuritymin", &core::VerdictLimits::impurityMin},
+}};
+struct OptionalLimitKey {
+    const char* key;
+    std::optional<double> core::VerdictLimits::*limit;
+};
+constexpr std::array<OptionalLimitKey, 2> kOptionalLimitKeys{{
+    {"e0min", &core::VerdictLimits::e0Min},
+    {"e0max", &core::VerdictLimits::e0Max},
 }};
 
 /// The value's leading number in double precision, or the fallback when it has none.
@@ -90,6 +100,31 @@ double limitValue(std::string_view value, double fallback) {
     if (number.empty() || parsed.ec != std::errc() || !std::isfinite(result))
         return fallback;
     return result;
+}
+
+/// Reads the limits of the text; a limit whose tag holds no number, or limits
+/// that cannot be used together, leave the defaults, and the problem is named.
+void readLimits(std::string_view text, Settings& settings) {
+    core::VerdictLimits& limits = settings.limits;
+    std::string problem;
+    const auto read = [&](const char* key) -> std::optional<double> {
+        const std::string value = GetTag(key, text);
+        if (trimSpaces(value).empty())
+            return std::nullopt;
+        const double number = limitValue(value, NAN);
+        if (std::isnan(number) && problem.empty())
+            problem = std::string("<") + key + "> holds \"" + value + "\", not a number";
+        return std::isnan(number) ? std::nullopt : std::optional<double>(number);
+    };
+    for (const LimitKey& k : kLimitKeys)
+        limits.*k.limit = read(k.key).value_or(limits.*k.limit);
+    for (const OptionalLimitKey& k : kOptionalLimitKeys)
+        limits.*k.limit = read(k.key);
+    if (problem.empty())
+        problem = core::limitsProblem(limits);
+    if (!problem.empty())
+        limits = {};
+    settings.limitsProblem = problem;
 }
 
 std::string limitText(double limit) {
@@ -159,10 +194,10 @@ Settings parseSettingsText(std::string_view text) {
         settings.range[i] = numberText(GetTag("range" + std::to_string(i + 1), text));
     settings.pKw = numberText(GetTag("pKw", text));
     settings.temperature = numberText(GetTag("temperature", text));
-    for (const LimitKey& k : kLimitKeys)
-        settings.limits.*k.limit = limitValue(GetTag(k.key, text), settings.limits.*k.limit);
+    readLimits(text, settings);
     readChoices(text, settings.choices);
     settings.importProfile = GetTag("importprofile", text);
+    settings.operatorName = trimSpaces(GetTag("operator", text));
     return settings;
 }
 
@@ -182,6 +217,10 @@ std::string settingsText(const Settings& settings) {
         const double limit = settings.limits.*k.limit;
         line(k.key, limitText(std::isfinite(limit) ? limit : defaults.*k.limit));
     }
+    for (const OptionalLimitKey& k : kOptionalLimitKeys) {
+        const std::optional<double>& limit = settings.limits.*k.limit;
+        line(k.key, limit && std::isfinite(*limit) ? limitText(*limit) : std::string());
+    }
     const CalibrationChoices& c = settings.choices;
     line("gamma", c.gamma);
     line("refinegamma", c.refineGamma ? "1" : "0");
@@ -189,6 +228,7 @@ std::string settingsText(const Settings& settings) {
     line("branch", c.branch == core::Branch::Acid ? "acid" : "both");
     if (!settings.importProfile.empty())
         line("importprofile", settings.importProfile);
+    line("operator", settings.operatorName);
     return text;
 }
 

@@ -40,6 +40,10 @@ struct Settings {
     core::VerdictLimits limits;
     CalibrationChoices choices;
     std::string importProfile; ///< the import profile used last (a built-in name or a file)
+    std::string operatorName; ///< who last kept a record in the logbook; empty: not known yet
+    /// Why the file's limits were not all used (the defaults then stand in for
+    /// them): "<rmsmax> holds \"abc\", not a number"; empty when they were.
+    std::string limitsProblem;
 };
 
 /// The defaults: the ranges, pKw and temperature above, the data file path the
@@ -62,10 +66,11 @@ Settings parseSettingsText(std::string_view text);
 /// The settings file: nine lines ended by CR LF, "<TAMO>", the seven tagged
 /// lines (datafile, range1..4, pKw, temperature), "</TAMO>", then one tagged
 /// line for each verdict limit (slopefactormin, slopefactormax, rmsmax,
-/// impuritymax, alkalideviationmax), its shortest exact text with a full stop,
-/// then the calibration choices (gamma, refinegamma and refinepkw as 0 or 1,
-/// branch as both or acid); then "importprofile" once an import profile has been used; a file
-/// without them reads as the defaults.
+/// impuritymax, alkalideviationmax, impuritymin), its shortest exact text with
+/// a full stop, and e0min and e0max, empty while the E0 window is off; then
+/// the calibration choices (gamma, refinegamma and refinepkw as 0 or 1,
+/// branch as both or acid), "importprofile" once an import profile has been
+/// used, and the operator; a file without them reads as the defaults.
 std::string settingsText(const Settings& settings);
 
 /// The number keys (range1 to range4, pKw, temperature) whose value in the

@@ -53,7 +53,7 @@ void cross(Canvas& dc, const PlotGeometry& g, const TrendMark& mark) {
     if (!x || !y)
         return;
     constexpr double half = 4;
-    dc.setPen(Pen{1, mark.withdrawn ? kWithdrawnColour : kBlack});
+    dc.setPen(Pen{1, mark.withdrawn ? kWithdrawnColour : mark.flagged ? kControlColour : kBlack});
     dc.line(clampedDevice(*x - half), *y, clampedDevice(*x + half), *y);
     dc.line(*x, clampedDevice(*y - half), *x, clampedDevice(*y + half));
 }
@@ -64,13 +64,16 @@ std::string TrendLayout::xLabel() const {
     return firstDate.empty() ? std::string() : "days since " + firstDate;
 }
 
-TrendLayout layoutTrend(const std::vector<TrendInput>& records) {
+TrendLayout layoutTrend(const std::vector<TrendInput>& records, const core::Baseline& baseline) {
     TrendLayout layout;
     std::vector<core::TrendPoint> series;
     series.reserve(records.size());
     for (const TrendInput& r : records)
         series.push_back({r.value, r.withdrawn});
-    layout.summary = core::summarizeTrend(series);
+    layout.summary = core::summarizeTrend(series, baseline);
+    std::vector<bool> flagged(records.size(), false);
+    for (const core::RuleFlag& flag : layout.summary.flags)
+        flagged[flag.index] = true;
 
     const auto first = std::find_if(records.begin(), records.end(),
                                     [](const TrendInput& r) { return std::isfinite(r.value); });
@@ -83,7 +86,8 @@ TrendLayout layoutTrend(const std::vector<TrendInput>& records) {
     for (auto r = first; r != records.end(); ++r)
         if (std::isfinite(r->value))
             layout.marks.push_back({static_cast<double>(r->utcSeconds - origin) / kSecondsPerDay,
-                                    r->value, r->withdrawn});
+                                    r->value, r->withdrawn,
+                                    flagged[static_cast<std::size_t>(r - records.begin())]});
 
     // The y axis spans the kept records and their lines: a withdrawn outlier does
     // not squeeze them. Only when every record is withdrawn do those set it.

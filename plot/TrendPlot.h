@@ -22,6 +22,7 @@ struct TrendMark {
     double day = 0;
     double value = 0;
     bool withdrawn = false;
+    bool flagged = false; ///< the record breaks a control rule
     bool operator==(const TrendMark&) const = default;
 };
 
@@ -41,7 +42,9 @@ struct TrendLayout {
 /// The layout of records given in date order. Values that are not finite are
 /// left out. Withdrawn records take no part in the lines nor in the y axis; they
 /// are drawn in grey where they fall inside it.
-TrendLayout layoutTrend(const std::vector<TrendInput>& records);
+/// The control lines are made of the baseline's records.
+TrendLayout layoutTrend(const std::vector<TrendInput>& records,
+                        const core::Baseline& baseline = {});
 
 /// Colours of the trend plots; kept records are crossed in black.
 inline constexpr Colour kWithdrawnColour{160, 160, 160};
@@ -51,7 +54,8 @@ inline constexpr Colour kControlColour{255, 0, 0};
 /// Draws the trend on a cleared surface of jr x Jb device units: axes with the
 /// title, the control lines across the data area (the mean in kMeanColour, the
 /// mean ± 3 sd in kControlColour) and a cross of half-length 4 on each kept record
-/// and on each withdrawn record inside the y axis.
+/// (in kControlColour when it breaks a control rule) and on each withdrawn record
+/// inside the y axis.
 /// Without records the surface is only cleared.
 void ShowTrend(Canvas& dc, PlotGeometry& g, const TrendLayout& layout, int jr, int Jb,
                const std::string& title);

@@ -3,13 +3,20 @@
 #include "LimitsDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QPushButton>
 #include <QUrl>
 
 namespace ui {
@@ -86,6 +93,44 @@ bool QtDialogs::editVerdictLimits(QWidget* parent, core::VerdictLimits& limits) 
     if (dialog.exec() != QDialog::Accepted)
         return false;
     limits = dialog.limits();
+    return true;
+}
+
+bool QtDialogs::recordDetails(QWidget* parent, RecordDetails& details,
+                              const QStringList& electrodes) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Add to Logbook"));
+    auto* electrode = new QComboBox;
+    electrode->setEditable(true);
+    electrode->addItems(electrodes);
+    // A name is kept as typed: no completion, no change of letter case.
+    electrode->setCompleter(nullptr);
+    electrode->setInsertPolicy(QComboBox::NoInsert);
+    electrode->setCurrentText(details.electrode);
+    auto* operatorName = new QLineEdit(details.operatorName);
+    auto* comment = new QLineEdit(details.comment);
+    auto* measuredAt = new QDateTimeEdit(details.measuredAt);
+    measuredAt->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    measuredAt->setCalendarPopup(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const auto check = [=] {
+        buttons->button(QDialogButtonBox::Ok)
+            ->setEnabled(!electrode->currentText().trimmed().isEmpty());
+    };
+    QObject::connect(electrode, &QComboBox::currentTextChanged, &dialog, check);
+    check();
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(QStringLiteral("&Electrode:"), electrode);
+    form->addRow(QStringLiteral("&Operator:"), operatorName);
+    form->addRow(QStringLiteral("&Comment:"), comment);
+    form->addRow(QStringLiteral("&Measured at:"), measuredAt);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    details = {electrode->currentText().trimmed(), operatorName->text().trimmed(),
+               comment->text().trimmed(), measuredAt->dateTime()};
     return true;
 }
 

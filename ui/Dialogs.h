@@ -2,6 +2,7 @@
 
 #include "core/Verdict.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,13 @@ namespace ui {
 
 /// The answers of a question that may be cancelled.
 enum class Answer { Yes, No, Cancel };
+/// What goes with a record kept in the logbook besides the calculation.
+struct RecordDetails {
+    QString electrode;
+    QString operatorName;
+    QString comment;
+    QDateTime measuredAt; ///< when the titration was measured
+};
 
 /// What the window asks of the desktop: file dialogs, message boxes, the beep,
 /// the printer dialog and the help viewer. The program uses QtDialogs; tests
@@ -43,6 +51,11 @@ public:
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) = 0;
     /// The verdict limits in a settings dialog; false when cancelled.
     virtual bool editVerdictLimits(QWidget* parent, core::VerdictLimits& limits) = 0;
+    /// The electrode (one of the names given, or a new one, kept exactly as
+    /// typed), the operator, a comment and the measurement time of a record;
+    /// false when cancelled.
+    virtual bool recordDetails(QWidget* parent, RecordDetails& details,
+                               const QStringList& electrodes) = 0;
     virtual void beep() = 0;
     /// Opens a local file with the desktop's viewer; false when none could be started.
     virtual bool openWithDesktop(const QString& path) = 0;
@@ -66,6 +79,8 @@ public:
                       const QStringList& suggestions) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;
     bool editVerdictLimits(QWidget* parent, core::VerdictLimits& limits) override;
+    bool recordDetails(QWidget* parent, RecordDetails& details,
+                       const QStringList& electrodes) override;
     void beep() override;
     bool openWithDesktop(const QString& path) override;
 };

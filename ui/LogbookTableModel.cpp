@@ -41,7 +41,15 @@ QString shortDateTime(const std::string& isoText) {
 void LogbookTableModel::setEntries(std::vector<io::LogbookEntry> entries) {
     beginResetModel();
     m_entries = std::move(entries);
+    m_ruleFlags.assign(m_entries.size(), QString());
     endResetModel();
+}
+
+void LogbookTableModel::setRuleFlags(std::vector<QString> flags) {
+    flags.resize(m_entries.size());
+    m_ruleFlags = std::move(flags);
+    if (!m_entries.empty())
+        emit dataChanged(index(0, ControlRules), index(rowCount() - 1, ControlRules));
 }
 
 int LogbookTableModel::rowOf(long long id) const {
@@ -63,8 +71,21 @@ QString LogbookTableModel::text(int row, int column) const {
     const io::LogbookEntry& e = m_entries[static_cast<std::size_t>(row)];
     const io::LogbookRecord& r = e.record;
     switch (column) {
+    case Id:
+        return QString::number(r.id);
     case Date:
         return shortDateTime(r.recordedAt);
+    case Measured:
+        return shortDateTime(r.measuredAt);
+    case ControlRules:
+        return m_ruleFlags[static_cast<std::size_t>(row)];
+    case Operator:
+        return qs(r.operatorName);
+    case Edited:
+        return r.reproducible ? (r.edited ? QStringLiteral("edited") : QStringLiteral("no"))
+                              : QString();
+    case Comment:
+        return qs(r.comment).simplified();
     case Identifier:
         return qs(r.identifier).simplified();
     case E0:
@@ -99,6 +120,8 @@ QString LogbookTableModel::text(int row, int column) const {
 QVariant LogbookTableModel::sortKey(int row, int column) const {
     const io::LogbookRecord& r = m_entries[static_cast<std::size_t>(row)].record;
     switch (column) {
+    case Id:
+        return r.id;
     case Date:
         return row; // the rows are in date order, whatever the offsets of the dates
     case E0:
@@ -128,6 +151,8 @@ QVariant LogbookTableModel::foreground(int row, int column) const {
         return kGrey;
     if (column == VerdictColumn)
         return e.record.verdict.ok() ? kGreen : kRed;
+    if (column == ControlRules)
+        return kRed;
     return {};
 }
 
@@ -172,7 +197,9 @@ QVariant LogbookTableModel::data(const QModelIndex& index, int role) const {
 QVariant LogbookTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const captions[ColumnCount] = {"Date",
+    static const char* const captions[ColumnCount] = {"Id",
+                                                      "Entered",
+                                                      "Measured",
                                                       "Identifier",
                                                       "E0 /mV",
                                                       "Slope /mV",
@@ -184,6 +211,10 @@ QVariant LogbookTableModel::headerData(int section, Qt::Orientation orientation,
                                                       "Alkali concentration /mol dm\u207B\u00B3",
                                                       "Verdict",
                                                       "Data file",
+                                                      "Control rules",
+                                                      "Operator",
+                                                      "Points",
+                                                      "Comment",
                                                       "Program version",
                                                       "Withdrawn because"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(captions[section])

@@ -14,7 +14,9 @@ class LogbookTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column {
+        Id,
         Date,
+        Measured,
         Identifier,
         E0,
         Slope,
@@ -26,6 +28,10 @@ public:
         AlkaliConc,
         VerdictColumn,
         DataFile,
+        ControlRules,
+        Operator,
+        Edited,
+        Comment,
         ProgramVersion,
         WithdrawalReason,
         ColumnCount
@@ -35,6 +41,8 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void setEntries(std::vector<io::LogbookEntry> entries);
+    /// The control rules each row's record breaks, one text per row.
+    void setRuleFlags(std::vector<QString> flags);
     const std::vector<io::LogbookEntry>& entries() const { return m_entries; }
     /// The row of the record with the id; -1 when it is not shown.
     int rowOf(long long id) const;
@@ -54,6 +62,7 @@ private:
     QString toolTip(int row, int column) const;
 
     std::vector<io::LogbookEntry> m_entries;
+    std::vector<QString> m_ruleFlags;
 };
 
 /// "2024-05-02 09:41" for "2024-05-02T09:41:07+02:00": the date and time as the

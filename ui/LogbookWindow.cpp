@@ -1,15 +1,17 @@
 #include "LogbookWindow.h"
 
-#include "TextColour.h"
-
 #include "Dialogs.h"
 #include "LogbookTableModel.h"
 #include "MessageBoxSink.h"
+#include "ReportPrinter.h"
+#include "TextColour.h"
 #include "TrendPlotView.h"
 #include "core/Format.h"
+#include "io/FileAccess.h"
 #include "io/Logbook.h"
 #include "io/LogbookCsv.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -17,11 +19,16 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QSvgGenerator>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -35,6 +42,12 @@ QString qs(const std::string& text) {
 
 QDateTime dateOf(const io::LogbookRecord& r) {
     return QDateTime::fromString(qs(r.recordedAt), Qt::ISODate);
+}
+
+/// When the titration was measured; the time of entry for a record that does not say.
+QDateTime measuredOf(const io::LogbookRecord& r) {
+    const QDateTime measured = QDateTime::fromString(qs(r.measuredAt), Qt::ISODate);
+    return measured.isValid() ? measured : dateOf(r);
 }
 
 /// "mean 400.1 mV, sd 0.3 mV": the mean to the places of the deviation's one figure.
@@ -60,7 +73,7 @@ std::vector<plot::TrendInput> trendInputs(const std::vector<io::LogbookEntry>& e
     std::vector<plot::TrendInput> inputs;
     inputs.reserve(entries.size());
     for (const io::LogbookEntry& e : entries) {
-        const QDateTime at = dateOf(e.record);
+        const QDateTime at = measuredOf(e.record);
         if (at.isValid())
             inputs.push_back(
                 {at.toSecsSinceEpoch(), at.offsetFromUtc(), e.record.*value, e.withdrawn()});
@@ -84,11 +97,28 @@ QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slo
 
 QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor) {
     if (!e0.lines || !slopeFactor.lines)
-        return QStringLiteral("Control lines need at least two kept records.");
-    return QStringLiteral("Control lines (mean \u00B1 3 sd) of the last %1 kept records: "
+        return QStringLiteral("Control lines need at least two kept records in the baseline.");
+    return QStringLiteral("Control lines (mean \u00B1 3 sd) of %1 kept records of the baseline: "
                           "E0 %2; slope factor %3.")
         .arg(e0.lines->count)
         .arg(meanAndSd(*e0.lines, QStringLiteral(" mV")), meanAndSd(*slopeFactor.lines, {}));
+}
+
+std::vector<QString> ruleFlagTexts(const core::TrendSummary& e0,
+                                   const core::TrendSummary& slopeFactor, std::size_t rows) {
+    std::vector<QString> texts(rows);
+    const auto add = [&](const QString& what, const core::TrendSummary& summary) {
+        for (const core::RuleFlag& flag : summary.flags) {
+            if (flag.index >= rows)
+                continue;
+            QString& text = texts[flag.index];
+            text += (text.isEmpty() ? QString() : QStringLiteral("; ")) + what +
+                    QStringLiteral(" ") + qs(core::ruleText(flag.rule));
+        }
+    };
+    add(QStringLiteral("E0"), e0);
+    add(QStringLiteral("slope factor"), slopeFactor);
+    return texts;
 }
 
 LogbookWindow::LogbookWindow(Dialogs& dialogs, QString logbookPath, QWidget* parent)
@@ -116,14 +146,39 @@ void LogbookWindow::buildLayout() {
     m_export->setObjectName(QStringLiteral("ExportCsv"));
     m_export->setToolTip(QStringLiteral("Save the records of this electrode as a CSV file"));
 
+    m_baselineCount = new QSpinBox(this);
+    m_baselineCount->setObjectName(QStringLiteral("BaselineCount"));
+    m_baselineCount->setRange(2, 1000);
+    m_baselineCount->setValue(static_cast<int>(core::kBaselineCount));
+    m_baselineCount->setPrefix(QStringLiteral("Baseline: "));
+    m_baselineCount->setSuffix(QStringLiteral(" kept records"));
+    m_baselineCount->setToolTip(QStringLiteral("How many kept records the control lines are "
+                                               "made of; later records are judged against them"));
+    m_baselineStart = new QPushButton(QStringLiteral("Baseline &from selected"), this);
+    m_baselineStart->setObjectName(QStringLiteral("BaselineFromSelected"));
+    m_baselineStart->setToolTip(QStringLiteral("Start the baseline at the selected record "
+                                               "instead of the first kept one"));
+
+    m_saveTrends = new QPushButton(QStringLiteral("Save &Trends..."), this);
+    m_saveTrends->setObjectName(QStringLiteral("SaveTrends"));
+    m_saveTrends->setToolTip(QStringLiteral("Save both trend plots as SVG, PDF or PNG"));
+    m_print = new QPushButton(QStringLiteral("&Print..."), this);
+    m_print->setObjectName(QStringLiteral("PrintLogbook"));
+    m_print->setToolTip(
+        QStringLiteral("Print the records of this electrode and their trend plots"));
+
     auto* top = new QHBoxLayout;
     top->addWidget(electrodeLabel);
     top->addWidget(m_electrodes);
     top->addSpacing(12);
     top->addWidget(m_count);
     top->addStretch();
+    top->addWidget(m_baselineCount);
+    top->addWidget(m_baselineStart);
     top->addWidget(m_withdraw);
     top->addWidget(m_export);
+    top->addWidget(m_saveTrends);
+    top->addWidget(m_print);
 
     m_model = new LogbookTableModel(this);
     m_proxy = new QSortFilterProxyModel(this);
@@ -166,16 +221,25 @@ void LogbookWindow::buildLayout() {
     m_drift = new QLabel(this);
     m_drift->setObjectName(QStringLiteral("DriftWarning"));
     setTextColour(m_drift, QColor(255, 0, 0));
+    m_rules = new QLabel(this);
+    m_rules->setObjectName(QStringLiteral("RuleFlags"));
+    m_rules->setWordWrap(true);
+    setTextColour(m_rules, QColor(255, 0, 0));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
     layout->addWidget(m_summary);
     layout->addWidget(m_drift);
+    layout->addWidget(m_rules);
 
     connect(m_electrodes, &QComboBox::currentTextChanged, this, &LogbookWindow::showElectrode);
     connect(m_withdraw, &QPushButton::clicked, this, &LogbookWindow::withdrawSelected);
     connect(m_export, &QPushButton::clicked, this, &LogbookWindow::exportCsv);
+    connect(m_saveTrends, &QPushButton::clicked, this, &LogbookWindow::saveTrends);
+    connect(m_print, &QPushButton::clicked, this, &LogbookWindow::printLogbook);
+    connect(m_baselineCount, &QSpinBox::valueChanged, this, &LogbookWindow::showTrends);
+    connect(m_baselineStart, &QPushButton::clicked, this, &LogbookWindow::startBaselineAtSelected);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LogbookWindow::updateButtons);
     showEntries({});
@@ -187,6 +251,10 @@ bool LogbookWindow::openLogbook(io::Logbook& logbook) {
     if (std::string error = logbook.open(m_path.toStdString()); !error.empty()) {
         fail(error);
         return false;
+    }
+    if (!logbook.warning().empty() && m_warned != logbook.warning()) {
+        m_warned = logbook.warning();
+        m_dialogs.message(this, qs(m_warned), kAppTitle);
     }
     return true;
 }
@@ -238,6 +306,7 @@ QString LogbookWindow::electrode() const {
 }
 
 void LogbookWindow::showElectrode(const QString& name) {
+    m_baselineFirst = 0;
     io::Logbook logbook;
     std::vector<io::LogbookEntry> entries;
     if (name.isEmpty() || !openLogbook(logbook))
@@ -262,20 +331,52 @@ void LogbookWindow::showEntries(std::vector<io::LogbookEntry> entries) {
 
 void LogbookWindow::showTrends() {
     const std::vector<io::LogbookEntry>& entries = m_model->entries();
-    m_e0Plot->setTrend(plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::E0)));
+    const core::Baseline baseline{m_baselineFirst,
+                                  static_cast<std::size_t>(m_baselineCount->value())};
+    m_e0Plot->setTrend(plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::E0), baseline));
     m_slopeFactorPlot->setTrend(
-        plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::slopeFactor)));
+        plot::layoutTrend(trendInputs(entries, &io::LogbookRecord::slopeFactor), baseline));
     const core::TrendSummary& e0 = m_e0Plot->trend().summary;
     const core::TrendSummary& slopeFactor = m_slopeFactorPlot->trend().summary;
     m_summary->setText(entries.empty() ? QString() : controlLinesText(e0, slopeFactor));
     m_drift->setText(driftWarning(e0, slopeFactor));
     m_drift->setVisible(!m_drift->text().isEmpty());
+    const std::vector<QString> flags = ruleFlagTexts(e0, slopeFactor, entries.size());
+    m_model->setRuleFlags(flags);
+    QStringList lines;
+    for (std::size_t i = 0; i < flags.size(); ++i)
+        if (!flags[i].isEmpty())
+            lines << QStringLiteral("Record %1 (measured %2): %3")
+                         .arg(entries[i].record.id)
+                         .arg(
+                             shortDateTime(
+                                 measuredOf(entries[i].record).toString(Qt::ISODate).toStdString()),
+                             flags[i]);
+    m_rules->setText(lines.join(QLatin1Char('\n')));
+    m_rules->setVisible(!lines.isEmpty());
+}
+
+void LogbookWindow::startBaselineAtSelected() {
+    const io::LogbookEntry* selected = selectedEntry();
+    if (!selected || selected->withdrawn())
+        return;
+    std::size_t kept = 0;
+    for (const io::LogbookEntry& e : m_model->entries()) {
+        if (&e == selected)
+            break;
+        kept += e.withdrawn() ? 0 : 1;
+    }
+    m_baselineFirst = kept;
+    showTrends();
 }
 
 void LogbookWindow::updateButtons() {
     const io::LogbookEntry* entry = selectedEntry();
     m_withdraw->setEnabled(entry && !entry->withdrawn());
+    m_baselineStart->setEnabled(entry && !entry->withdrawn());
     m_export->setEnabled(!m_model->entries().empty());
+    m_saveTrends->setEnabled(!m_model->entries().empty());
+    m_print->setEnabled(!m_model->entries().empty());
 }
 
 const io::LogbookEntry* LogbookWindow::selectedEntry() const {
@@ -337,6 +438,154 @@ void LogbookWindow::exportCsv() {
         path += QStringLiteral(".csv");
     if (std::string error = io::writeLogbookCsv(path.toStdString(), entries); !error.empty())
         m_dialogs.warning(this, qs(error), kAppTitle);
+}
+
+} // namespace ui
+
+namespace ui {
+
+namespace {
+
+/// The printed table of an electrode's records: one line each, at tab columns.
+std::vector<core::PrintLine> logbookLines(const QString& electrode, const QString& path,
+                                          const LogbookTableModel& model) {
+    const auto item = [](int column, const QString& text) {
+        return core::PrintItem{column, text.toStdString()};
+    };
+    std::vector<core::PrintLine> lines{
+        {item(1, QStringLiteral("TAMO: Logbook of electrode \"%1\"").arg(electrode))},
+        {item(1, QStringLiteral("Logbook ") + path)},
+        {item(1, QStringLiteral("Printed at ") +
+                     QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))},
+        {item(1, {})},
+        {item(1, QStringLiteral("id")), item(7, QStringLiteral("measured")),
+         item(25, QStringLiteral("E0 /mV")), item(45, QStringLiteral("slope factor")),
+         item(60, QStringLiteral("rms /mV"))}};
+    using Model = LogbookTableModel;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const io::LogbookEntry& e = model.entries()[static_cast<std::size_t>(row)];
+        lines.push_back(
+            {item(1, model.text(row, Model::Id)), item(7, model.text(row, Model::Measured)),
+             item(25, model.text(row, Model::E0)), item(45, model.text(row, Model::SlopeFactor)),
+             item(60, model.text(row, Model::Rms))});
+        lines.push_back({item(7, model.text(row, Model::VerdictColumn))});
+        if (!model.text(row, Model::ControlRules).isEmpty())
+            lines.push_back({item(7, QStringLiteral("control rules: ") +
+                                         model.text(row, Model::ControlRules))});
+        if (e.withdrawal)
+            lines.push_back({item(7, QStringLiteral("withdrawn: ") + qs(e.withdrawal->reason))});
+    }
+    return lines;
+}
+
+const QStringList kTrendFilters{QStringLiteral("SVG picture (*.svg)"),
+                                QStringLiteral("PDF document (*.pdf)"),
+                                QStringLiteral("PNG image (*.png)")};
+
+/// The bytes of both trend plots in the format of the suffix; empty when they cannot be made.
+QByteArray trendBytes(const QString& suffix,
+                      const std::function<void(QPainter&, const QRect&)>& draw) {
+    const QSize size(1200, 1000);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (suffix == QLatin1String("png")) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            draw(painter, QRect(QPoint(0, 0), size));
+        }
+        image.save(&buffer, "PNG");
+    } else if (suffix == QLatin1String("svg")) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(QStringLiteral("TAMO logbook trends"));
+        QPainter painter(&svg);
+        draw(painter, QRect(QPoint(0, 0), size));
+    } else {
+        QPdfWriter pdf(&buffer);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        pdf.setResolution(120);
+        QPainter painter(&pdf);
+        draw(painter, painter.viewport());
+    }
+    return bytes;
+}
+
+} // namespace
+
+void LogbookWindow::drawTrends(QPainter& painter, const QRect& area) const {
+    const int half = area.height() / 2;
+    m_e0Plot->drawOn(painter, QRect(area.left(), area.top(), area.width(), half));
+    m_slopeFactorPlot->drawOn(
+        painter, QRect(area.left(), area.top() + half, area.width(), area.height() - half));
+}
+
+void LogbookWindow::saveTrends() {
+    if (m_model->entries().empty())
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString filter;
+    QString path =
+        m_dialogs
+            .saveFileName(this, QStringLiteral("Save trends"),
+                          QDir(folder).filePath(csvFileName(electrode())
+                                                    .replace(QStringLiteral("-logbook.csv"),
+                                                             QStringLiteral("-trends.svg"))),
+                          kTrendFilters, &filter)
+            .trimmed();
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += filter.contains(QLatin1String("pdf"))   ? QStringLiteral(".pdf")
+                : filter.contains(QLatin1String("png")) ? QStringLiteral(".png")
+                                                        : QStringLiteral(".svg");
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (!QStringList{"svg", "pdf", "png"}.contains(suffix)) {
+        m_dialogs.message(
+            this,
+            QStringLiteral("The trend file \"%1\" has an unknown type: use .svg, .pdf "
+                           "or .png")
+                .arg(path),
+            kAppTitle);
+        return;
+    }
+    const QByteArray bytes = trendBytes(
+        suffix, [this](QPainter& painter, const QRect& area) { drawTrends(painter, area); });
+    const std::string error =
+        bytes.isEmpty()
+            ? "The trends could not be drawn"
+            : io::writeFileAtomically(
+                  path.toStdString(),
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!error.empty())
+        m_dialogs.message(this, qs(error), kAppTitle);
+}
+
+void LogbookWindow::printLogbook() {
+    if (m_model->entries().empty())
+        return;
+    QPrinter printer;
+    if (!m_dialogs.choosePrinter(this, printer, QStringLiteral("Print logbook")))
+        return;
+    std::vector<core::PrintLine> lines = logbookLines(electrode(), m_path, *m_model);
+    for (const QString& text : {QString(), m_summary->text(), m_drift->text(), m_rules->text()})
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            lines.push_back({{1, line.toStdString()}});
+    const std::string error =
+        printLines(printer, lines, [this](QPainter& painter, const QRectF& page) {
+            const QRect area = page.toRect();
+            drawTrends(painter, QRect(area.topLeft(),
+                                      QSize(area.width(), std::min(area.height(), area.width()))));
+        });
+    if (!error.empty())
+        m_dialogs.message(this,
+                          QStringLiteral("The logbook could not be printed: %1.").arg(qs(error)),
+                          kAppTitle);
 }
 
 } // namespace ui

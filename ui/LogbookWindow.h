@@ -9,9 +9,11 @@
 #include <vector>
 
 class QComboBox;
+class QPainter;
 class QLabel;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSpinBox;
 class QTableView;
 
 namespace io {
@@ -26,7 +28,9 @@ class TrendPlotView;
 
 /// The electrode logbook in a window of its own (not modal): the records of one
 /// electrode in a sortable table, withdrawn ones greyed; trend plots of E0 and of
-/// the slope factor with their control lines; a drift warning; withdrawing a
+/// the slope factor with their control lines from a baseline, plotted by the time
+/// of measurement; a drift warning; each record that breaks a control rule named
+/// with the rule; withdrawing a
 /// record and exporting the records as CSV. The window reads the file only when
 /// it is reloaded or an electrode is chosen, and writes only a withdrawal.
 class LogbookWindow : public QWidget {
@@ -49,15 +53,24 @@ public slots:
     void withdrawSelected();
     /// Writes the records shown (all of them, in date order) to a CSV file the user chooses.
     void exportCsv();
+    /// The baseline starts at the selected kept record.
+    void startBaselineAtSelected();
+    /// Writes both trend plots, E0 above the slope factor, to an SVG, PDF or PNG
+    /// file the user chooses.
+    void saveTrends();
+    /// Prints the records shown as a table, then their trend plots on a page of their own.
+    void printLogbook();
 
 private:
     void buildLayout();
+    void showTrends();
     /// Opens the logbook file for reading or a withdrawal; false when it does not
     /// exist or is refused (the refusal shown in a message).
     bool openLogbook(io::Logbook& logbook);
     void showEntries(std::vector<io::LogbookEntry> entries);
-    void showTrends();
     void updateButtons();
+    /// Both trend plots into the area, E0 above the slope factor.
+    void drawTrends(QPainter& painter, const QRect& area) const;
     /// The record selected in the table; nullptr when none.
     const io::LogbookEntry* selectedEntry() const;
     void selectRecord(long long id);
@@ -70,6 +83,8 @@ private:
     QLabel* m_count = nullptr;
     QPushButton* m_withdraw = nullptr;
     QPushButton* m_export = nullptr;
+    QPushButton* m_saveTrends = nullptr;
+    QPushButton* m_print = nullptr;
     LogbookTableModel* m_model = nullptr;
     QSortFilterProxyModel* m_proxy = nullptr;
     QTableView* m_table = nullptr;
@@ -77,6 +92,11 @@ private:
     TrendPlotView* m_slopeFactorPlot = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_drift = nullptr;
+    QLabel* m_rules = nullptr;
+    QSpinBox* m_baselineCount = nullptr;
+    QPushButton* m_baselineStart = nullptr;
+    std::size_t m_baselineFirst = 0; ///< the kept record the baseline starts at
+    std::string m_warned;            ///< the warning about the file last shown
 };
 
 /// One value of each record for a trend plot, in the records' order. A record
@@ -91,5 +111,10 @@ QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slo
 /// What the control lines are: their mean and standard deviation for E0 and the
 /// slope factor, and of how many kept records; or that they need two.
 QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor);
+
+/// For each of the rows, the control rules its record breaks ("E0 beyond 3 sd;
+/// slope factor 6 in a row rising or falling"); empty for a record that breaks none.
+std::vector<QString> ruleFlagTexts(const core::TrendSummary& e0,
+                                   const core::TrendSummary& slopeFactor, std::size_t rows);
 
 } // namespace ui

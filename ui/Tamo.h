@@ -122,6 +122,8 @@ private:
 
     // The steps of the commands.
     void SaveIni();
+    /// The lines that close the printed and the saved report: verdict, operator, version.
+    std::vector<std::string> closingLines() const;
     void readSettingsAtStartUp();
     /// Asks "Save changes to the data of FILE?" when the points were corrected
     /// or switched; false when the user cancelled (or the save failed).
@@ -230,6 +232,7 @@ private:
     bool m_editCancelled = false;  ///< Escape: the edit ends without storing
     PlotView* m_dataPlot = nullptr;
     PlotView* m_residualPlot = nullptr;
+    QString m_operatorName; ///< who last kept a record; remembered in the settings file
     LogbookWindow* m_logbookWindow = nullptr; ///< made when first opened; a child of the window
 };
 

@@ -50,6 +50,7 @@ void showSigned(QLabel* label, const core::Condition& c) {
 
 void Tamo::showSettings(const io::Settings& settings) {
     m_document.setVerdictLimits(settings.limits);
+    m_operatorName = qs(settings.operatorName);
     m_document.setDataFilePath(settings.datafile);
     for (std::size_t i = 0; i < settings.range.size(); ++i)
         m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
@@ -73,6 +74,12 @@ void Tamo::readSettingsAtStartUp() {
     io::readSettingsFile(m_settings.file.toStdString(), settings);
     showSettings(settings);
     m_importProfile = qs(settings.importProfile);
+    if (!settings.limitsProblem.empty())
+        m_dialogs.warning(this,
+                          QStringLiteral("The verdict limits in \"%1\" cannot be used: %2. The "
+                                         "default limits are used instead.")
+                              .arg(m_settings.file, qs(settings.limitsProblem)),
+                          kAppTitle);
 }
 
 void Tamo::SaveIni() {
@@ -85,6 +92,7 @@ void Tamo::SaveIni() {
     settings.limits = m_document.verdictLimits();
     settings.choices = calibrationChoices();
     settings.importProfile = m_importProfile.toStdString();
+    settings.operatorName = m_operatorName.toStdString();
     const std::string error = io::writeSettingsFile(m_settings.file.toStdString(), settings);
     if (error.empty() || m_settingsFailureShown)
         return;
@@ -190,7 +198,7 @@ void Tamo::SaveDataAs_Click() {
         m_dialogs.warning(this, qs(error), kAppTitle);
         return; // the titration keeps the file it came from
     }
-    m_document.setDataFilePath(io::toNativePath(path));
+    m_document.setDataFilePath(io::toNativePath(QFileInfo(path).absoluteFilePath()));
     showCaption();
 }
 

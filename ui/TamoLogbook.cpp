@@ -7,6 +7,7 @@
 #include "io/Logbook.h"
 #include "io/LogbookRecord.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -36,11 +37,22 @@ void Tamo::Settings_Click() {
     SaveIni();
 }
 
+namespace {
+
+/// The time the data file was last modified, or now when it has none.
+QDateTime fileTime(const std::string& path) {
+    const QDateTime at = QFileInfo(QString::fromStdString(path)).lastModified();
+    return at.isValid() ? at : QDateTime::currentDateTime();
+}
+
+} // namespace
+
 void Tamo::AddToLogbook_Click() {
     if (m_document.state() == WindowState::Calculated && refuseWithoutResults())
         return;
+    const std::optional<CalculatedSnapshot>& calculated = m_document.calculated();
     const std::optional<core::Verdict>& verdict = m_document.verdict();
-    if (!verdict) {
+    if (!calculated || !verdict) {
         m_dialogs.warning(
             this,
             QStringLiteral("Only a calibration whose refinement converged can be kept "
@@ -55,28 +67,60 @@ void Tamo::AddToLogbook_Click() {
     io::Logbook logbook;
     if (std::string error = logbook.open(m_settings.logbook.toStdString()); !error.empty())
         return fail(error);
+    if (!logbook.warning().empty())
+        return fail(logbook.warning());
     std::vector<std::string> names;
     if (std::string error = logbook.electrodeNames(names); !error.empty())
         return fail(error);
     QStringList suggestions;
     for (const std::string& name : names)
         suggestions << QString::fromStdString(name);
-    const QString electrode = m_dialogs.textInput(this, QStringLiteral("Add to Logbook"),
-                                                  QStringLiteral("Electrode:"), suggestions);
-    if (electrode.trimmed().isEmpty())
+    const core::Titration& t = calculated->titration;
+    RecordDetails details;
+    details.operatorName =
+        m_operatorName.isEmpty() ? QString::fromStdString(io::systemUserName()) : m_operatorName;
+    details.measuredAt = fileTime(t.DataFilePath);
+    if (!m_dialogs.recordDetails(this, details, suggestions) ||
+        details.electrode.trimmed().isEmpty())
         return;
-    const core::Titration& t = m_document.titration();
+    if (details.operatorName != m_operatorName) {
+        m_operatorName = details.operatorName;
+        SaveIni();
+    }
+    io::RecordContext context{details.electrode.trimmed().toStdString(),
+                              t.DataFilePath,
+                              TAMO_VERSION,
+                              details.operatorName.toStdString(),
+                              details.comment.toStdString(),
+                              details.measuredAt.toString(Qt::ISODate).toStdString(),
+                              calculated->typed,
+                              m_document.verdictLimits(),
+                              calculated->startPH,
+                              calculated->endPointRatio};
     io::LogbookRecord record;
-    if (std::string error = io::makeLogbookRecord(t, *verdict, electrode.trimmed().toStdString(),
-                                                  t.DataFilePath, TAMO_VERSION, record);
-        !error.empty())
+    if (std::string error = io::makeLogbookRecord(t, *verdict, context, record); !error.empty())
         return fail(error);
+    long long duplicate = 0;
+    if (std::string error = logbook.findDuplicate(record, duplicate); !error.empty())
+        return fail(error);
+    if (duplicate != 0 &&
+        !m_dialogs.question(this,
+                            QStringLiteral("The logbook of electrode \"%1\" holds this calibration "
+                                           "already, as record %2. Add it again?")
+                                .arg(QString::fromStdString(record.electrode))
+                                .arg(duplicate),
+                            kAppTitle))
+        return;
     if (std::string error = logbook.add(record); !error.empty())
         return fail(error);
-    m_dialogs.message(this,
-                      QStringLiteral("The calibration was added to the logbook of electrode \"%1\".")
-                          .arg(electrode.trimmed()),
-                      kAppTitle);
+    logbook.close();
+    if (m_logbookWindow && m_logbookWindow->isVisible())
+        m_logbookWindow->reload();
+    m_dialogs.message(
+        this,
+        QStringLiteral("The calibration was added to the logbook of electrode \"%1\".")
+            .arg(details.electrode.trimmed()),
+        kAppTitle);
 }
 
 void Tamo::Logbook_Click() {

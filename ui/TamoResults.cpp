@@ -8,6 +8,7 @@
 #include "core/Report.h"
 #include "io/FileAccess.h"
 #include "io/NativePath.h"
+#include "io/LogbookRecord.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,6 +41,12 @@ bool Tamo::refuseWithoutResults() {
     return true;
 }
 
+std::vector<std::string> Tamo::closingLines() const {
+    const QString name =
+        m_operatorName.isEmpty() ? QString::fromStdString(io::systemUserName()) : m_operatorName;
+    return core::closingLines(m_document.verdict(), name.toStdString(), TAMO_VERSION);
+}
+
 void Tamo::CopyData_Click() {
     if (refuseWithoutResults())
         return;
@@ -55,7 +62,10 @@ void Tamo::HardCopy_Click() {
     if (!m_dialogs.choosePrinter(this, printer, QStringLiteral("Select printer")))
         return;
     const core::Titration& t = m_document.titration();
-    const std::string error = printLines(printer, core::printedReport(t, t.DataFilePath, dateText()));
+    std::vector<core::PrintLine> lines = core::printedReport(t, t.DataFilePath, dateText());
+    for (std::string& line : closingLines())
+        lines.push_back({{1, std::move(line)}});
+    const std::string error = printLines(printer, lines);
     if (!error.empty())
         m_dialogs.warning(this,
                           QStringLiteral("The report could not be printed: %1.")
@@ -126,8 +136,10 @@ void Tamo::SaveReportAs_Click() {
     if (path.isEmpty())
         return;
     const core::Titration& t = m_document.titration();
-    const std::string error = io::writeFileAtomically(
-        io::toNativePath(path), core::resultsReport(t, t.DataFilePath, dateText(), "\n"));
+    std::string report = core::resultsReport(t, t.DataFilePath, dateText(), "\n");
+    for (const std::string& line : closingLines())
+        report += line + "\n";
+    const std::string error = io::writeFileAtomically(io::toNativePath(path), report);
     if (!error.empty())
         m_dialogs.warning(this, QString::fromStdString(error), kAppTitle);
 }

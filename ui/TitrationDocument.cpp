@@ -3,7 +3,9 @@
 #include "core/ElectrodeModel.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
+#include "io/NativePath.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace ui {
@@ -24,7 +26,8 @@ TitrationDocument::TitrationDocument(QObject* parent) : QObject(parent) {}
 bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     core::Titration fresh;
     fresh.inputs = m_t.inputs;
-    fresh.DataFilePath = path;
+    // The title, the settings file, the reports and the logbook name it wherever they are read.
+    fresh.DataFilePath = io::toNativePath(QFileInfo(io::fromNativePath(path)).absoluteFilePath());
     if (!io::ReadDataFile(path, fresh, sink))
         return false;
     m_imported = false;
@@ -52,6 +55,7 @@ void TitrationDocument::replace(core::Titration&& fresh) {
     m_lastOutcome = core::CalculationOutcome::Stopped;
     m_verdict.reset();
     setModified(false);
+    m_calculated.reset();
     emit titrationReplaced();
     emit verdictChanged();
 }
@@ -64,8 +68,16 @@ bool TitrationDocument::selectPoints(core::MessageSink& sink) {
 
 core::CalculationOutcome TitrationDocument::calculate(core::MessageSink& sink) {
     m_t.EndPointRatio = kFreshEndPointRatio;
+    CalculatedSnapshot start{{}, m_t.inputs, {}, m_t.EndPointRatio};
+    for (const core::Point& p : m_t.points)
+        start.startPH.push_back(p.PointPH);
     const core::CalculationOutcome outcome = core::Calculate(m_t, sink);
     m_lastOutcome = outcome;
+    m_calculated.reset();
+    if (outcome == core::CalculationOutcome::Calibrated) {
+        start.titration = m_t;
+        m_calculated = std::move(start);
+    }
     if (outcome == core::CalculationOutcome::Stopped) {
         // The results of the calculation before belong to other points or boxes.
         m_t.captions = {};

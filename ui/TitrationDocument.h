@@ -10,8 +10,9 @@
 #include "plot/DisplayMode.h"
 
 #include <QObject>
-
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -24,6 +25,15 @@ enum class WindowState {
 
 /// Which input box a typed text belongs to.
 enum class InputBox { Range1, Range2, Range3, Range4, pKbox, Tbox, GammaBox };
+
+/// What the last successful calculation used and gave: the titration as it came
+/// out, and where the calculation started from.
+struct CalculatedSnapshot {
+    core::Titration titration;
+    core::Inputs typed;          ///< the boxes as the calculation read them
+    std::vector<double> startPH; ///< each point's pH before it ran
+    double endPointRatio = 1;    ///< the end-point ratio before it ran
+};
 
 /// The one titration of the window and the commands on it. Widgets are views
 /// of it: they read it and follow its signals; none keeps a number of its own.
@@ -47,6 +57,10 @@ public:
     /// stopped, or nothing was calculated since the titration was loaded.
     const std::optional<core::Verdict>& verdict() const { return m_verdict; }
     const core::VerdictLimits& verdictLimits() const { return m_limits; }
+    /// The last calculation whose refinement converged; none after a load, or
+    /// once a later calculation stopped or did not converge. Boxes typed into
+    /// and points edited since do not change it.
+    const std::optional<CalculatedSnapshot>& calculated() const { return m_calculated; }
     /// New limits; the last calculation is judged again.
     void setVerdictLimits(const core::VerdictLimits& limits);
 
@@ -117,6 +131,7 @@ private:
     bool m_imported = false;
 
     void replace(core::Titration&& fresh);
+    std::optional<CalculatedSnapshot> m_calculated;
 };
 
 /// CursorPoint for a newly loaded titration: the middle point, halves to even

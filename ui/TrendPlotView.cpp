@@ -39,6 +39,18 @@ void TrendPlotView::redraw() {
     update();
 }
 
+void TrendPlotView::drawOn(QPainter& painter, const QRect& area) const {
+    painter.save();
+    painter.translate(area.topLeft());
+    painter.fillRect(QRect(QPoint(0, 0), area.size()), Qt::white);
+    plot::QPainterCanvas canvas(painter, QRect(QPoint(0, 0), area.size()),
+                                Twips(painter.device()->logicalDpiX()).perPixel());
+    plot::PlotGeometry geometry;
+    plot::ShowTrend(canvas, geometry, m_trend, area.width(), area.height(), m_title);
+    canvas.flush();
+    painter.restore();
+}
+
 void TrendPlotView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_picture.isNull())

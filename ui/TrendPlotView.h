@@ -19,6 +19,8 @@ public:
     const plot::TrendLayout& trend() const { return m_trend; }
     const plot::PlotGeometry& plotGeometry() const { return m_geometry; }
     const QImage& picture() const { return m_picture; }
+    /// Draws the trend into the rectangle of a painter (a page, a file's picture).
+    void drawOn(QPainter& painter, const QRect& area) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

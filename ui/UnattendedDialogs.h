@@ -44,6 +44,7 @@ public:
     }
     bool choosePrinter(QWidget*, QPrinter&, const QString&) override { return false; }
     bool editVerdictLimits(QWidget*, core::VerdictLimits&) override { return false; }
+    bool recordDetails(QWidget*, RecordDetails&, const QStringList&) override { return false; }
     void beep() override {}
     bool openWithDesktop(const QString&) override { return false; }
 

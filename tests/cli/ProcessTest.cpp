@@ -67,7 +67,14 @@ TEST(Process, TheLogbookKeepsEachCalibratedFileOfABatch) {
     EXPECT_EQ(first.exitCode, 1); // the bad file
     EXPECT_EQ(first.out.count("\"verdict\":{\"ok\":true,\"reasons\":[]}"), 2) << first.out.toStdString();
     EXPECT_EQ(first.out.count("\"verdict\":null"), 1);
-    EXPECT_EQ(runCalibrate(QStringList(batch.mid(0, 6)) << example).exitCode, 0);
+    EXPECT_TRUE(first.err.contains("2 records added to " + logbook)) << first.err.toStdString();
+    // The same calibration again: refused, unless allowed.
+    const Outcome again = runCalibrate(QStringList(batch.mid(0, 6)) << example);
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("it is record 1 already")) << again.err.toStdString();
+    EXPECT_TRUE(again.err.contains("0 records added to " + logbook));
+    EXPECT_EQ(runCalibrate(QStringList(batch.mid(0, 6)) << "--allow-duplicate" << example).exitCode,
+              0);
 
     // Read from outside: one record per calibrated file, in the order of the files.
     QProcess sqlite;

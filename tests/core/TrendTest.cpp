@@ -15,9 +15,9 @@ Series kept(std::initializer_list<double> values) {
     return series;
 }
 
-TEST(Trend, ControlLinesOfTheLastTwentyKeptRecords) {
-    // Five outliers, then twenty records alternating 0 and 1: only those twenty count,
-    // unless one of them is withdrawn, when the window reaches one outlier.
+TEST(Trend, ControlLinesOfTheBaseline) {
+    // Five outliers, then twenty records alternating 0 and 1: a baseline of those twenty,
+    // and one that starts at the last outlier where a record of the twenty is withdrawn.
     Series window = kept({1000, 1000, 1000, 1000, 1000});
     for (int i = 0; i < 20; ++i)
         window.push_back({static_cast<double>(i % 2), false});
@@ -27,17 +27,23 @@ TEST(Trend, ControlLinesOfTheLastTwentyKeptRecords) {
     const struct {
         const char* name;
         Series series;
+        core::Baseline baseline;
         double mean, sd;
         std::size_t count;
     } cases[] = {
-        {"eight", kept({2, 4, 4, 4, 5, 5, 7, 9}), 5, std::sqrt(32.0 / 7), 8},
-        {"large values", kept({400000.1, 400000.3}), 400000.2, std::sqrt(0.02), 2},
-        {"window", window, 0.5, std::sqrt(5.0 / 19), 20},
-        {"withdrawn", withdrawn, 50.45,
-         std::sqrt((949.55 * 949.55 + 9 * 49.45 * 49.45 + 10 * 50.45 * 50.45) / 19), 20},
+        {"eight", kept({2, 4, 4, 4, 5, 5, 7, 9}), {}, 5, std::sqrt(32.0 / 7), 8},
+        {"first ten", kept({2, 4, 4, 4, 5, 5, 7, 9, 0, 10, 500}), {}, 5, std::sqrt(82.0 / 9), 10},
+        {"large values", kept({400000.1, 400000.3}), {}, 400000.2, std::sqrt(0.02), 2},
+        {"chosen", window, {5, 20}, 0.5, std::sqrt(5.0 / 19), 20},
+        {"withdrawn",
+         withdrawn,
+         {4, 20},
+         50.45,
+         std::sqrt((949.55 * 949.55 + 9 * 49.45 * 49.45 + 10 * 50.45 * 50.45) / 19),
+         20},
     };
     for (const auto& c : cases) {
-        const auto lines = core::controlLines(c.series);
+        const auto lines = core::controlLines(c.series, c.baseline);
         ASSERT_TRUE(lines) << c.name;
         EXPECT_NEAR(lines->mean, c.mean, 1e-9) << c.name;
         EXPECT_NEAR(lines->sd, c.sd, 1e-9) << c.name;
@@ -81,6 +87,48 @@ TEST(Trend, DriftIsThreeMovesTheSameWayOfMoreThanOneDeviation) {
             series.push_back({v, false});
         EXPECT_EQ(core::summarizeTrend(series).drift, drift) << scatter;
     }
+}
+
+TEST(Trend, RulesAgainstTheControlLines) {
+    using core::ControlRule;
+    using Flags = std::vector<core::RuleFlag>;
+    const core::ControlLines lines{0, 1, 10};
+    const struct {
+        const char* name;
+        Series series;
+        Flags flags;
+    } cases[] = {
+        {"at 3 sd", kept({3, -3}), {}},
+        {"beyond 3 sd",
+         kept({0, 3.01, -3.5}),
+         {{1, ControlRule::Beyond3Sd}, {2, ControlRule::Beyond3Sd}}},
+        {"two of three", kept({2.5, 0.1, 2.6}), {{2, ControlRule::TwoOfThreeBeyond2Sd}}},
+        {"two of four", kept({2.5, 0.1, -0.1, 2.6}), {}},
+        {"opposite sides", kept({2.5, -2.5}), {}},
+        {"six rising",
+         kept({-1, -0.5, 0, 0.1, 0.2, 0.3, 0.4}),
+         {{5, ControlRule::SixInARow}, {6, ControlRule::SixInARow}}},
+        {"five rising", kept({0.5, 0, 0.1, 0.2, 0.3, 0.4, 0.3}), {}},
+        {"withdrawn left out",
+         {{2.5, 0}, {2.6, 1}, {0, 0}, {2.7, 0}},
+         {{3, ControlRule::TwoOfThreeBeyond2Sd}}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(core::ruleFlags(c.series, lines), c.flags) << c.name;
+}
+
+TEST(Trend, ARiseAfterAStableBaselineIsFlaggedEveryStep) {
+    Series series;
+    for (int i = 0; i < 12; ++i)
+        series.push_back({400 + (i % 3 - 1) * 0.4, false});
+    double value = 400;
+    for (int i = 0; i < 11; ++i)
+        series.push_back({value += 1.5 + (i % 3) * 0.5, false});
+    const core::TrendSummary summary = core::summarizeTrend(series);
+    ASSERT_EQ(summary.flags.size(), 11u);
+    for (std::size_t i = 0; i < 11; ++i)
+        EXPECT_EQ(summary.flags[i].index, 12 + i);
+    EXPECT_EQ(summary.drift, Drift::Up);
 }
 
 } // namespace

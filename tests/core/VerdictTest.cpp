@@ -27,6 +27,47 @@ Reasons reasonsFor(const Change& change, double burette = -0.1, core::VerdictLim
     return verdict ? verdict->reasons : Reasons{"no verdict"};
 }
 
+TEST(Verdict, E0WindowOnlyWhenSet) {
+    core::VerdictLimits window;
+    window.e0Min = 380;
+    window.e0Max = 420;
+    const struct {
+        double e0;
+        core::VerdictLimits limits;
+        Reasons reasons;
+    } cases[] = {
+        {300, {}, {}},
+        {380, window, {}},
+        {379.94, window, {"E0 379.9 mV is below 380.0 mV"}},
+        {425.5, window, {"E0 425.5 mV is above 420.0 mV"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(reasonsFor([&](core::ResultValues& r) { r.E0 = c.e0; }, -0.1, c.limits),
+                  c.reasons)
+            << c.e0;
+}
+
+TEST(Verdict, LimitsProblems) {
+    using L = core::VerdictLimits;
+    const struct {
+        std::function<void(L&)> change;
+        bool usable;
+    } cases[] = {
+        {[](L&) {}, true},
+        {[](L& l) { l.slopeFactorMin = 1.06; }, false},
+        {[](L& l) { l.rmsMax = 0; }, false},
+        {[](L& l) { l.impurityMin = 3; }, false},
+        {[](L& l) { l.e0Min = 400, l.e0Max = 399; }, false},
+        {[](L& l) { l.e0Max = NAN; }, false},
+        {[](L& l) { l.e0Min = 400; }, true},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        L limits;
+        cases[i].change(limits);
+        EXPECT_EQ(core::limitsProblem(limits).empty(), cases[i].usable) << i;
+    }
+}
+
 TEST(Verdict, AtAndAroundEachLimit) {
     using R = core::ResultValues;
     const std::string off = " from the burette concentration ";
@@ -44,7 +85,9 @@ TEST(Verdict, AtAndAroundEachLimit) {
         {[](R& r) { r.rms = 1.2345; }, {"rms residual 1.2345 mV is above 1.0 mV"}},
         {[](R& r) { r.rms = 1.00001; }, {"rms residual 1.00001 mV is above 1.0 mV"}},
         {[](R& r) { r.impurityPercent = 2.0; }, {}},
-        {[](R& r) { r.impurityPercent = -5.0; }, {}},
+        {[](R& r) { r.impurityPercent = -0.5; }, {}},
+        {[](R& r) { r.impurityPercent = -5.0; },
+         {"negative carbonate: protolytic impurity level -5.00% is below -0.5%"}},
         {[](R& r) { r.impurityPercent = 2.004; },
          {"protolytic impurity level 2.004% is above 2.0%"}},
         {[](R& r) { r.alkaliConc = -0.098; }, {}},

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -64,11 +65,12 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
         const std::vector<Row> rows = readCsv(file.readAll().toStdString(), field);
         ASSERT_EQ(rows.size(), 4u);
         // The header names every column; the rows below are checked by it.
-        ASSERT_EQ(rows[0].size(), 32u);
+        ASSERT_EQ(rows[0].size(), 45u);
         EXPECT_EQ(rows[0].front(), "id");
         EXPECT_EQ(rows[0][14], "E0");
         EXPECT_EQ(rows[0][24], "impurity %");
-        EXPECT_EQ(rows[0].back(), "withdrawal reason");
+        EXPECT_EQ(rows[0][31], "withdrawal reason");
+        EXPECT_EQ(rows[0][42], "edited");
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const io::LogbookRecord& r = entries[i].record;
             const Row& row = rows[i + 1];
@@ -79,20 +81,33 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
                            r.dataSha256, r.identifier}));
             EXPECT_EQ(Row(row.begin() + 12, row.begin() + 14),
                       (Row{std::to_string(r.pointsUsed), std::to_string(r.pointsIgnored)}));
-            EXPECT_EQ(Row(row.begin() + 27, row.end()),
+            EXPECT_EQ(Row(row.begin() + 27, row.begin() + 32),
                       (Row{r.verdict.ok() ? "ok" : "check",
                            r.verdict.ok() ? "" : r.verdict.reasons[0] + "; " + r.verdict.reasons[1],
                            r.programVersion, w ? w->withdrawnAt : "", w ? w->reason : ""}));
+            // Typed numbers in their shortest single-precision text.
+            const auto shortest = [&](float value) {
+                std::array<char, 32> buffer{};
+                std::string text(buffer.data(),
+                                 std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                               std::chars_format::fixed)
+                                     .ptr);
+                std::replace(text.begin(), text.end(), '.', decimal);
+                return text;
+            };
+            EXPECT_EQ(row[7], shortest(13.78f));
+            EXPECT_EQ(row[10], shortest(10.8f));
+            EXPECT_EQ(Row(row.begin() + 32, row.begin() + 34), (Row{r.measuredAt, r.operatorName}));
+            EXPECT_EQ(row[42], r.reproducible ? (r.edited ? "1" : "0") : "");
+            EXPECT_EQ(row[38], r.reproducible ? shortest(-0.1f) : "");
             std::vector<double> numbers;
-            for (std::size_t column :
-                 {6, 7, 8, 9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26})
+            for (std::size_t column : {6, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26})
                 numbers.push_back(readNumber(row[column], decimal));
             EXPECT_EQ(numbers,
-                      (std::vector<double>{r.temperature, r.pKw, r.ranges[0], r.ranges[1],
-                                           r.ranges[2], r.ranges[3], r.E0, r.E0sd, r.slope,
-                                           r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint,
-                                           r.acidEndPointSd, r.alkaliEndPoint, r.alkaliEndPointSd,
-                                           r.impurityPercent, r.alkaliConc, r.alkaliConcSd}));
+                      (std::vector<double>{r.temperature, r.E0, r.E0sd, r.slope, r.slopeSd,
+                                           r.slopeFactor, r.rms, r.acidEndPoint, r.acidEndPointSd,
+                                           r.alkaliEndPoint, r.alkaliEndPointSd, r.impurityPercent,
+                                           r.alkaliConc, r.alkaliConcSd}));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "SampleRecord.h"
 #include "core/Calculation.h"
 #include "core/Selection.h"
+#include "io/DataFile.h"
 #include "sim/Simulator.h"
 
 #include <QFile>
@@ -128,14 +129,19 @@ TEST_F(LogbookTest, RefusesWhatIsNoLogbookOfThisVersionAndLeavesItAlone) {
     io::Logbook logbook;
     ASSERT_EQ(logbook.open(newer), "");
     logbook.close();
-    EXPECT_EQ(sqlite3(newer, "PRAGMA user_version = 2"), "");
+    EXPECT_EQ(sqlite3(newer, "PRAGMA user_version = 3"), "");
+    // Our mark on a file without our tables.
+    const std::string empty = dir.filePath("empty.sqlite").toStdString();
+    EXPECT_EQ(sqlite3(empty, "PRAGMA application_id = 1413565775; PRAGMA user_version = 2"), "");
     const std::pair<std::string, std::string> cases[] = {
         {text, "The file \"" + text + "\" is not a TAMO logbook: it is not an SQLite database"},
         {foreign, "The file \"" + foreign +
                       "\" is not a TAMO logbook: it is an SQLite database of another program"},
         {newer, "The logbook \"" + newer +
-                    "\" was written by a newer version of TAMO (format 2; this version reads "
-                    "format 1)"},
+                    "\" was written by a newer version of TAMO (format 3; this version reads "
+                    "format 2)"},
+        {empty, "The logbook \"" + empty +
+                    "\" has lost its tables (records, withdrawals): its records cannot be read"},
         {missing, "The logbook \"" + missing + "\" cannot be opened: its folder does not exist"},
         {dir.path().toStdString(),
          "The logbook \"" + dir.path().toStdString() + "\" cannot be opened: it is a folder"},
@@ -244,22 +250,37 @@ TEST_F(LogbookTest, SurvivesAWriterKilledInTheMiddleOfItsWrites) {
     EXPECT_EQ(sqlite3(path, "PRAGMA integrity_check"), "ok\n");
 }
 
-TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
+/// A simulated titration written as a data file, read back and calculated as the window does.
+core::Titration calculatedFromFile(const std::string& dataFile, const core::Inputs& inputs) {
     const sim::Setup setup{.carbonateFraction = 0.05, .seed = 9};
-    core::Titration t = sim::makeTitration(setup);
-    t.inputs.Tbox = "25,0";
+    EXPECT_EQ(io::WriteDataFile(dataFile, io::dataFileTexts(sim::makeTitration(setup))), "");
+    core::Titration t;
+    t.inputs = inputs;
     core::RecordingSink sink;
-    ASSERT_TRUE(core::SelectPoints(t, sink));
-    ASSERT_EQ(core::Calculate(t, sink), core::CalculationOutcome::Calibrated);
-    const core::Verdict verdict{{"protolytic impurity level 5.00% is above 2.0%"}};
+    EXPECT_TRUE(io::ReadDataFile(dataFile, t, sink));
+    EXPECT_TRUE(core::SelectPoints(t, sink));
+    EXPECT_EQ(core::Calculate(t, sink), core::CalculationOutcome::Calibrated);
+    return t;
+}
+
+TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
     const std::string dataFile = dir.filePath("run 1.txt").toStdString();
-    const QByteArray bytes = "HCl\r\n25 25 0.02 -0.1\r\n0 400\r\n";
+    io::RecordContext context{.electrode = "glass 7",
+                              .dataFile = dataFile,
+                              .programVersion = "1.2.3",
+                              .operatorName = "Ann Lee",
+                              .comment = "new KCl"};
+    context.typed.Tbox = "25,0";
+    context.limits.e0Max = 500;
+    core::Titration t = calculatedFromFile(dataFile, context.typed);
+    const core::Verdict verdict{{"protolytic impurity level 5.00% is above 2.0%"}};
     QFile data(QString::fromStdString(dataFile));
-    ASSERT_TRUE(data.open(QIODevice::WriteOnly) && data.write(bytes) == bytes.size());
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    const QByteArray bytes = data.readAll();
     data.close();
 
     io::LogbookRecord r;
-    ASSERT_EQ(io::makeLogbookRecord(t, verdict, "glass 7", dataFile, "1.2.3", r), "");
+    ASSERT_EQ(io::makeLogbookRecord(t, verdict, context, r), "");
     EXPECT_EQ(r.dataSha256,
               QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString());
     const QDateTime when = QDateTime::fromString(QString::fromStdString(r.recordedAt), Qt::ISODate);
@@ -268,33 +289,204 @@ TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
                     .match(QString::fromStdString(r.recordedAt))
                     .hasMatch())
         << r.recordedAt;
+    EXPECT_EQ(r.measuredAt, io::modificationTimeText(dataFile));
     const core::ResultValues& v = t.results;
-    EXPECT_EQ((std::vector{r.E0, r.E0sd, r.slope, r.slopeSd, r.slopeFactor, r.rms, r.acidEndPoint,
-                           r.acidEndPointSd, r.alkaliEndPoint, r.alkaliEndPointSd,
-                           r.impurityPercent, r.alkaliConc, r.alkaliConcSd, r.temperature, r.pKw,
-                           r.ranges[0], r.ranges[1], r.ranges[2], r.ranges[3]}),
-              (std::vector{*v.E0, *v.E0sd, *v.slope, *v.slopeSd, *v.slopeFactor, *v.rms,
-                           *v.acidEndPoint, *v.acidEndPointSd, *v.alkaliEndPoint,
-                           *v.alkaliEndPointSd, *v.impurityPercent, *v.alkaliConc, *v.alkaliConcSd,
-                           25.0, double(13.78f), 2.5, 4.0, double(10.8f), double(11.3f)}));
+    EXPECT_EQ((std::vector{r.E0,
+                           r.E0sd,
+                           r.slope,
+                           r.slopeSd,
+                           r.slopeFactor,
+                           r.rms,
+                           r.acidEndPoint,
+                           r.acidEndPointSd,
+                           r.alkaliEndPoint,
+                           r.alkaliEndPointSd,
+                           r.impurityPercent,
+                           r.alkaliConc,
+                           r.alkaliConcSd,
+                           r.temperature,
+                           r.pKw,
+                           r.ranges[0],
+                           r.ranges[1],
+                           r.ranges[2],
+                           r.ranges[3],
+                           r.buretteConc}),
+              (std::vector{*v.E0,
+                           *v.E0sd,
+                           *v.slope,
+                           *v.slopeSd,
+                           *v.slopeFactor,
+                           *v.rms,
+                           *v.acidEndPoint,
+                           *v.acidEndPointSd,
+                           *v.alkaliEndPoint,
+                           *v.alkaliEndPointSd,
+                           *v.impurityPercent,
+                           *v.alkaliConc,
+                           *v.alkaliConcSd,
+                           25.0,
+                           double(13.78f),
+                           2.5,
+                           4.0,
+                           double(10.8f),
+                           double(11.3f),
+                           t.Burette.value}));
     EXPECT_EQ((std::vector{r.pointsUsed, r.pointsIgnored}),
-              (std::vector{t.UsedCount(), setup.pointCount - t.UsedCount()}));
-    EXPECT_EQ((std::vector{r.identifier, r.electrode, r.dataFile, r.programVersion}),
-              (std::vector<std::string>{setup.id, "glass 7", dataFile, "1.2.3"}));
+              (std::vector{t.UsedCount(), t.PointCount() - t.UsedCount()}));
+    EXPECT_EQ((std::vector{r.identifier, r.electrode, r.dataFile, r.programVersion, r.operatorName,
+                           r.comment}),
+              (std::vector<std::string>{t.TitrationID, "glass 7", dataFile, "1.2.3", "Ann Lee",
+                                        "new KCl"}));
     EXPECT_EQ(r.verdict, verdict);
+    EXPECT_EQ(r.limits, context.limits);
+    EXPECT_FALSE(r.edited);
     io::Logbook logbook;
     ASSERT_EQ(logbook.open(path), "");
     ASSERT_EQ(logbook.add(r), "");
-    EXPECT_EQ(entriesOf(logbook, "glass 7"), (Entries{{r, {}}}));
+    EXPECT_EQ(entriesOf(logbook, "GLASS 7"), (Entries{{r, {}}}));
 
     const io::LogbookRecord unchanged = r;
     const std::string gone = dir.filePath("gone.txt").toStdString();
-    EXPECT_EQ(io::makeLogbookRecord(t, verdict, "glass 7", gone, "1.2.3", r),
+    context.dataFile = gone;
+    EXPECT_EQ(io::makeLogbookRecord(t, verdict, context, r),
               "The file \"" + gone + "\" cannot be read: No such file or directory");
+    context.dataFile = dataFile;
     t.results.rms.reset();
-    EXPECT_EQ(io::makeLogbookRecord(t, verdict, "glass 7", dataFile, "1.2.3", r),
+    EXPECT_EQ(io::makeLogbookRecord(t, verdict, context, r),
               "The calibration has no rms residual to keep in the logbook");
     EXPECT_EQ(r, unchanged);
+}
+
+TEST_F(LogbookTest, AnEditedRecordReproducesItsE0AndIsFoundAgain) {
+    const std::string dataFile = dir.filePath("run 2.txt").toStdString();
+    io::RecordContext context{.electrode = "glass 7", .dataFile = dataFile};
+    context.typed.RefineGamma = true;
+    core::Titration t = calculatedFromFile(dataFile, context.typed);
+    // One emf corrected, one point switched by hand, nothing saved.
+    t.points[10].EmfObs += 0.25;
+    t.points[3].UsePoint = !t.points[3].UsePoint;
+    // The calculation starts where the last one left Gamma, the pH and the ratio.
+    context.typed = t.inputs;
+    context.endPointRatio = t.EndPointRatio;
+    for (const core::Point& p : t.points)
+        context.startPH.push_back(p.PointPH);
+    core::RecordingSink sink;
+    ASSERT_EQ(core::Calculate(t, sink), core::CalculationOutcome::Calibrated);
+    io::LogbookRecord r;
+    ASSERT_EQ(io::makeLogbookRecord(t, {}, context, r), "");
+    EXPECT_TRUE(r.edited);
+    EXPECT_TRUE(r.gammaRefined);
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    ASSERT_EQ(logbook.add(r), "");
+    const Entries kept = entriesOf(logbook, "glass 7");
+    ASSERT_EQ(kept.size(), 1u);
+    core::Titration again = io::reproducedTitration(kept[0].record);
+    ASSERT_EQ(core::Calculate(again, sink), core::CalculationOutcome::Calibrated);
+    EXPECT_NEAR(*again.results.E0, kept[0].record.E0, 1e-9);
+    EXPECT_NEAR(*again.results.gamma, kept[0].record.gamma, 1e-9);
+    EXPECT_EQ(sqlite3(path, "SELECT edited, gamma_refined, count(*) FROM records "
+                            "JOIN record_points ON record_id = id"),
+              QString("1|1|%1\n").arg(t.PointCount()));
+
+    long long id = -1;
+    ASSERT_EQ(logbook.findDuplicate(r, id), "");
+    EXPECT_EQ(id, kept[0].record.id);
+    r.points[0].used = !r.points[0].used;
+    ASSERT_EQ(logbook.findDuplicate(r, id), "");
+    EXPECT_EQ(id, 0);
+}
+
+TEST_F(LogbookTest, ADamagedOrUnprotectedLogbookIsReadButNotWritten) {
+    for (const char* damage : {"triggers", "pages"}) {
+        SCOPED_TRACE(damage);
+        QFile::remove(QString::fromStdString(path));
+        io::Logbook logbook;
+        ASSERT_EQ(logbook.open(path), "");
+        for (int n = 0; n < 40; ++n) {
+            io::LogbookRecord record = sampleRecord(n);
+            ASSERT_EQ(logbook.add(record), "");
+        }
+        logbook.close();
+        if (damage == std::string("triggers")) {
+            EXPECT_EQ(sqlite3(path, "DROP TRIGGER records_never_change"), "");
+        } else {
+            // Scribble over a page of records in the middle of the file.
+            QFile f(QString::fromStdString(path));
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_GT(f.size(), 8 * 4096);
+            f.seek(f.size() / 2);
+            f.write(QByteArray(300, '\x5a'));
+            f.close();
+        }
+        ASSERT_EQ(logbook.open(path), "");
+        EXPECT_TRUE(logbook.warning().starts_with("The logbook " + file)) << logbook.warning();
+        EXPECT_NE(logbook.warning().find("nothing is written"), std::string::npos);
+        io::LogbookRecord record = sampleRecord(99);
+        EXPECT_EQ(logbook.add(record), logbook.warning());
+        EXPECT_EQ(logbook.withdraw(1, "broken"), logbook.warning());
+        Entries entries;
+        if (damage == std::string("triggers")) {
+            EXPECT_EQ(entriesOf(logbook, "pH-1").size(), 40u);
+        }
+    }
+}
+
+TEST_F(LogbookTest, AFormat1LogbookIsUpgradedOnItsFirstWriteAfterACopy) {
+    // A logbook as the first version wrote it, with one record and one withdrawal.
+    const QString format1 =
+        QStringLiteral(
+            "PRAGMA application_id = 1413565775; PRAGMA user_version = 1;"
+            "CREATE TABLE records (id INTEGER PRIMARY KEY AUTOINCREMENT, recorded_at TEXT NOT NULL,"
+            " electrode TEXT NOT NULL, data_file TEXT NOT NULL, data_sha256 TEXT NOT NULL,"
+            " identifier TEXT NOT NULL, temperature REAL NOT NULL, pkw REAL NOT NULL,"
+            " range1 REAL NOT NULL, range2 REAL NOT NULL, range3 REAL NOT NULL, range4 REAL NOT "
+            "NULL,"
+            " points_used INTEGER NOT NULL, points_ignored INTEGER NOT NULL, e0 REAL NOT NULL,"
+            " e0_sd REAL NOT NULL, slope REAL NOT NULL, slope_sd REAL NOT NULL,"
+            " slope_factor REAL NOT NULL, rms REAL NOT NULL, acid_endpoint REAL NOT NULL,"
+            " acid_endpoint_sd REAL NOT NULL, alkali_endpoint REAL NOT NULL,"
+            " alkali_endpoint_sd REAL NOT NULL, impurity_percent REAL NOT NULL,"
+            " alkali_conc REAL NOT NULL, alkali_conc_sd REAL NOT NULL, verdict_ok INTEGER NOT NULL,"
+            " verdict_reasons TEXT NOT NULL, program_version TEXT NOT NULL) STRICT;"
+            "CREATE TABLE withdrawals (record_id INTEGER PRIMARY KEY REFERENCES records (id),"
+            " withdrawn_at TEXT NOT NULL, reason TEXT NOT NULL) STRICT;"
+            "CREATE TRIGGER records_never_change BEFORE UPDATE ON records BEGIN SELECT "
+            "RAISE(ABORT, 'x'); END;"
+            "CREATE TRIGGER records_never_go BEFORE DELETE ON records BEGIN SELECT RAISE(ABORT, "
+            "'x'); END;"
+            "CREATE TRIGGER withdrawals_never_change BEFORE UPDATE ON withdrawals BEGIN SELECT "
+            "RAISE(ABORT, 'x'); END;"
+            "CREATE TRIGGER withdrawals_never_go BEFORE DELETE ON withdrawals BEGIN SELECT "
+            "RAISE(ABORT, 'x'); END;"
+            "INSERT INTO records VALUES (1, '2024-01-01T08:00:00+01:00', 'pH-1', '/d/r.txt', '%1', "
+            "'HCl',"
+            " 25, 13.78, 2.5, 4, 10.8, 11.3, 20, 5, 400.5, 0.01, 59.1, 0.004, 0.999, 0.3, 5, 1e-5, "
+            "5.01,"
+            " 2e-5, 0.2, -0.1, 3e-6, 1, '', '1.0.0');"
+            "INSERT INTO withdrawals VALUES (1, '2024-02-01T08:00:00+01:00', 'cracked');")
+            .arg(QString(64, 'a'));
+    EXPECT_EQ(sqlite3(path, format1), "");
+    io::Logbook logbook;
+    ASSERT_EQ(logbook.open(path), "");
+    EXPECT_EQ(logbook.format(), 1);
+    Entries before = entriesOf(logbook, "pH-1");
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_FALSE(before[0].record.reproducible);
+    EXPECT_EQ(before[0].record.E0, 400.5);
+    EXPECT_EQ(before[0].withdrawal->reason, "cracked");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".format1")))
+        << "reading upgrades nothing";
+
+    io::LogbookRecord record = sampleRecord(2);
+    ASSERT_EQ(logbook.add(record), "");
+    EXPECT_EQ(logbook.format(), 2);
+    EXPECT_EQ(sqlite3(path + ".format1", "PRAGMA user_version; SELECT count(*) FROM records"),
+              "1\n1\n");
+    EXPECT_EQ(
+        sqlite3(path, "PRAGMA user_version; SELECT count(*), count(measured_at) FROM records"),
+        "2\n2|1\n");
+    EXPECT_EQ(entriesOf(logbook, "pH-1"), (Entries{before[0], {record, {}}}));
 }
 
 } // namespace

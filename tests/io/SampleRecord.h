@@ -45,6 +45,24 @@ inline io::LogbookRecord sampleRecord(int n, const std::string& electrode = "pH-
         r.verdict.reasons = {"slope factor 0.9412 is below 0.95",
                              "rms residual 1.2 mV is above 1.0 mV"};
     r.programVersion = "1.0.0";
+    if (n % 2 == 0) {
+        // Even records hold what reproduces them, as records of format 2 do.
+        r.reproducible = true;
+        r.measuredAt =
+            at.addSecs(-3600).toTimeZone(QTimeZone(3600)).toString(Qt::ISODate).toStdString();
+        r.operatorName = "Ann Lee";
+        r.comment = n % 4 ? "" : "after cleaning, \"fresh\" KCl";
+        r.titrandVolume = 25;
+        r.electrolyteVolume = 0.5f;
+        r.titrandConc = 0.02f;
+        r.buretteConc = -0.1f;
+        r.gamma = 1.0012345;
+        r.gammaTyped = 1;
+        r.gammaRefined = n % 4 == 0;
+        r.limits.e0Min = 390;
+        r.edited = n % 4 == 2;
+        r.points = {{0.5, 420.125f, true, 2.75}, {16.05f, -210.5f, false, 11.5}};
+    }
     return r;
 }
 

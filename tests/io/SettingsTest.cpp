@@ -47,9 +47,10 @@ TEST(SettingsFile, IsNineTaggedLinesAndTheLimitsThatReadBackAsNumbers) {
               "<pKw>13,78</pKw>\r\n<temperature>25</temperature>\r\n</TAMO>\r\n"
               "<slopefactormin>0.95</slopefactormin>\r\n<slopefactormax>1.05</slopefactormax>\r\n"
               "<rmsmax>1</rmsmax>\r\n<impuritymax>2</impuritymax>\r\n"
-              "<alkalideviationmax>2</alkalideviationmax>\r\n<gamma>1</gamma>\r\n"
+              "<alkalideviationmax>2</alkalideviationmax>\r\n<impuritymin>-0.5</impuritymin>\r\n"
+              "<e0min></e0min>\r\n<e0max></e0max>\r\n<gamma>1</gamma>\r\n"
               "<refinegamma>0</refinegamma>\r\n<refinepkw>0</refinepkw>\r\n"
-              "<branch>both</branch>\r\n");
+              "<branch>both</branch>\r\n<operator></operator>\r\n");
     ASSERT_EQ(io::writeSettingsFile(path, s), "");
     io::Settings back;
     ASSERT_EQ(io::readSettingsFile(path, back), "");
@@ -116,15 +117,29 @@ TEST(SettingsFile, VerdictLimitsReadBackExactlyOrFallBackToTheirDefaults) {
         const char* value;
         double slopeFactorMin;
     } values[] = {{"", 0.95},      {"abc", 0.95},    {"- 1", 0.95},  {"1e999", 0.95},
-                  {"0", 0},        {" 0,97 ", 0.97}, {"+0.9x", 0.9}, {".8", 0.8},
+                  {"0.5", 0.5},    {" 0,97 ", 0.97}, {"+0.9x", 0.9}, {".8", 0.8},
                   {"-1e-1", -0.1}, {"0.96e", 0.96}};
     for (const auto& [value, expected] : values) {
         const io::Settings parsed = io::parseSettingsText(std::string("<slopefactormin>") + value +
                                                           "</slopefactormin><rmsmax>0.5</rmsmax>");
         EXPECT_EQ(parsed.limits.slopeFactorMin, expected) << '"' << value << '"';
-        EXPECT_EQ(parsed.limits.rmsMax, 0.5);
+        // A limit that is no number is named, and the defaults stand for all limits.
+        const bool unread = *value != '\0' && expected == 0.95;
+        EXPECT_EQ(parsed.limitsProblem.empty(), !unread) << value;
+        EXPECT_EQ(parsed.limits.rmsMax, unread ? 1.0 : 0.5);
         EXPECT_EQ(parsed.limits.slopeFactorMax, 1.05);
     }
+    // A limit without a number, or limits that contradict each other, are named once
+    // and the defaults stand for all of them.
+    for (const char* text : {"<rmsmax>abc</rmsmax><e0min>390</e0min>",
+                             "<e0min>400</e0min><e0max>390</e0max>", "<rmsmax>0</rmsmax>"}) {
+        const io::Settings parsed = io::parseSettingsText(text);
+        EXPECT_EQ(parsed.limits, core::VerdictLimits{}) << text;
+        EXPECT_NE(parsed.limitsProblem, "") << text;
+    }
+    const io::Settings window = io::parseSettingsText("<e0min>1e3</e0min><e0max>1200</e0max>");
+    EXPECT_EQ(window.limits.e0Min, 1000);
+    EXPECT_EQ(window.limitsProblem, "");
     s.limits.rmsMax = NAN;
     EXPECT_NE(io::settingsText(s).find("<rmsmax>1</rmsmax>"), std::string::npos);
 }

@@ -15,7 +15,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimeZone>
 
@@ -33,6 +37,8 @@ io::LogbookRecord record(const QDateTime& at, double e0, double slopeFactor = 1,
                          const std::string& electrode = "glass 7") {
     io::LogbookRecord r = logbooktest::sampleRecord(at.date().day(), electrode);
     r.recordedAt = at.toString(Qt::ISODate).toStdString();
+    if (r.reproducible)
+        r.measuredAt = r.recordedAt;
     r.E0 = e0;
     r.slopeFactor = slopeFactor;
     r.identifier = "run " + at.toString(Qt::ISODate).toStdString();
@@ -136,6 +142,8 @@ private slots:
     void theExportWritesACsvFileThatReadsBack();
     void aForeignFileIsRefusedAndAMissingOneIsEmpty();
     void theMenuItemOpensOneLogbookWindow();
+    void recordsThatBreakARuleAreNamed();
+    void theTrendsAreSavedAndTheLogbookPrinted();
 };
 
 void LogbookWindowTest::theTableShowsTheElectrodeWithTheLatestRecord() {
@@ -257,7 +265,7 @@ void LogbookWindowTest::theDriftWarningFollowsTheLastThreeKeptRecords() {
          then(std::vector<double>(14, 1.0), {0.98, 0.96, 0.94}), -1,
          rise + "\nDrift: the slope factor fell by more than one standard deviation at each of "
                 "the last three kept records."},
-        {"the last rise withdrawn", then(steady, {405, 410, 415}), {}, 16, {}},
+        {"the last rise withdrawn", then(steady, {399.9, 405, 410, 415}), {}, 17, {}},
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -350,14 +358,71 @@ void LogbookWindowTest::theMenuItemOpensOneLogbookWindow() {
     QCOMPARE(window->electrode(), QStringLiteral("glass 7"));
     QCOMPARE(window->tableModel().rowCount(), 1);
 
-    // Opened again: the same window, the logbook read afresh.
+    // Opened again: the same window, the logbook read afresh. The same calibration
+    // again is added only when the user says so.
     w.dialogs.textAnswers << QStringLiteral("glass 7");
+    w.dialogs.questionAnswers << true;
     w.tamo->AddToLogbook_Click();
     window->close();
     w.find<QAction>("Logbook")->trigger();
     QCOMPARE(w.tamo->findChildren<ui::LogbookWindow*>().size(), 1);
     QVERIFY(window->isVisible());
     QCOMPARE(window->tableModel().rowCount(), 2);
+}
+
+void LogbookWindowTest::recordsThatBreakARuleAreNamed() {
+    // Twelve steady records, then eleven rising by 1.5 to 2.5 mV each.
+    std::vector<double> e0;
+    for (int i = 0; i < 12; ++i)
+        e0.push_back(400 + (i % 3 - 1) * 0.3);
+    for (int i = 0; i < 11; ++i)
+        e0.push_back(e0.back() + 1.5 + (i % 3) * 0.5);
+    Fixture f;
+    const std::vector<long long> ids = f.add(weekly(e0));
+    f.open();
+    const QStringList lines = f.find<QLabel>("RuleFlags")->text().split('\n');
+    QCOMPARE(lines.size(), 11);
+    QVERIFY2(lines.first().startsWith(QStringLiteral("Record %1 (measured ").arg(ids[12])),
+             qPrintable(lines.first()));
+    QVERIFY(lines.first().endsWith("E0 beyond 3 sd"));
+    const Model& model = f.window->tableModel();
+    QCOMPARE(model.text(11, Model::ControlRules), QString());
+    QCOMPARE(model.text(22, Model::ControlRules), QStringLiteral("E0 beyond 3 sd"));
+    QCOMPARE(model.text(22, Model::Id), QString::number(ids[22]));
+
+    // A baseline of all the records takes the rise in: fewer records stand out.
+    f.find<QSpinBox>("BaselineCount")->setValue(23);
+    QVERIFY(f.find<QLabel>("RuleFlags")->text().split('\n').size() < 11);
+}
+
+void LogbookWindowTest::theTrendsAreSavedAndTheLogbookPrinted() {
+    Fixture f;
+    const std::vector<long long> ids =
+        f.add(weekly({400, 400.2, 399.9, 400.1, 400, 399.8, 400.1, 400.2, 399.9, 400, 409}));
+    f.open();
+    const std::pair<const char*, QByteArray> files[] = {
+        {"trends.svg", "<?xml"}, {"trends.png", "\x89PNG"}, {"trends.pdf", "%PDF"}};
+    for (const auto& [name, start] : files) {
+        f.dialogs.saveAnswers << f.folder.filePath(QString::fromLatin1(name));
+        QTest::mouseClick(f.find<QPushButton>("SaveTrends"), Qt::LeftButton);
+        QVERIFY2(readAll(f.folder.filePath(QString::fromLatin1(name))).startsWith(start), name);
+    }
+    const QString pdf = f.folder.filePath(QStringLiteral("logbook.pdf"));
+    f.dialogs.printer = [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+    };
+    QTest::mouseClick(f.find<QPushButton>("PrintLogbook"), Qt::LeftButton);
+    QVERIFY(f.dialogs.messages().isEmpty());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished());
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains("TAMO: Logbook of electrode \"glass 7\""), qPrintable(printed));
+    QVERIFY(
+        printed.contains(QRegularExpression(QStringLiteral("\\n\\s*%1\\s+2026-").arg(ids[10]))));
+    QVERIFY(printed.contains("E0 beyond 3 sd"));
+    QVERIFY(printed.contains("days since 2026-01-05")); // the trend plots' page
 }
 
 QTEST_MAIN(LogbookWindowTest)

@@ -2,16 +2,20 @@
 // the clipboard and in files.
 
 #include "WindowFixture.h"
+#include "core/Format.h"
 #include "core/Report.h"
+#include "io/DataFile.h"
+#include "sim/Simulator.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QDir>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QProcess>
 #include <QRegularExpression>
-
 #include <cmath>
 
 using namespace uitest;
@@ -35,6 +39,7 @@ struct Word {
     double x;
     double y;
     int page;
+    double xMax = 0;
 };
 
 /// The words of a PDF with their positions (pdftotext -bbox).
@@ -43,15 +48,16 @@ QList<Word> printedWords(const QString& pdf) {
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     p.waitForFinished();
     QList<Word> words;
-    static const QRegularExpression word(
-        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
     const QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QStringLiteral("<page "));
     for (int page = 0; page < pages.size(); ++page)
         for (const auto& m : word.globalMatch(pages[page]))
-            words.append({m.captured(3)
+            words.append({m.captured(4)
                               .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
                               .replace(QChar(0xFB00), QStringLiteral("ff")), // the font's ligature
-                          m.captured(1).toDouble(), m.captured(2).toDouble(), page});
+                          m.captured(1).toDouble(), m.captured(2).toDouble(), page,
+                          m.captured(3).toDouble()});
     // In reading order: by page, by line (an underscore's box starts lower), from the left.
     std::stable_sort(words.begin(), words.end(), [](const Word& a, const Word& b) {
         if (a.page != b.page)
@@ -69,6 +75,7 @@ private slots:
     void theReportGoesToTheClipboardWithCarriageReturns();
     void thePrintedReportHasItsLinesAndColumns();
     void aCancelledOrFailingPrintIsNotSilent();
+    void aLongReportKeepsToThePage();
     void plotsGoToTheClipboardAsVectorAndRaster_data();
     void plotsGoToTheClipboardAsVectorAndRaster();
     void aCopyLeavesTheScreenMapping();
@@ -164,6 +171,44 @@ void ResultsTest::thePrintedReportHasItsLinesAndColumns() {
     QVERIFY(negative > 5);
 }
 
+void ResultsTest::aLongReportKeepsToThePage() {
+    Window w;
+    QString folder = w.path(QStringLiteral("records"));
+    for (int i = 0; i < 4; ++i)
+        folder += QStringLiteral("/a-rather-long-folder-of-the-laboratory-%1").arg(i);
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/titration-with-many-points.txt");
+    const sim::Setup setup{.pointCount = 120, .seed = 3};
+    QCOMPARE(io::WriteDataFile(file.toStdString(), io::dataFileTexts(sim::makeTitration(setup))),
+             std::string());
+    w.start(file);
+    const QString pdf = w.path(QStringLiteral("long.pdf"));
+    w.dialogs.printer = [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        p.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+    };
+    w.tamo->HardCopy_Click();
+    QVERIFY(w.dialogs.shown.isEmpty());
+    const QList<Word> words = printedWords(pdf);
+    // A4 is 595 points wide; 15 mm are 42.5 points.
+    for (const Word& word : words)
+        QVERIFY2(word.x >= 42 && word.xMax <= 595.3 - 42, qPrintable(word.text));
+    QString all;
+    for (const Word& word : words)
+        all += word.text;
+    QVERIFY(all.contains(file)); // wrapped, not cut
+    // Point 100 and its volume stand apart, in their shortest form.
+    const auto hundred = std::find_if(words.begin(), words.end(),
+                                      [](const Word& x) { return x.text == QLatin1String("100"); });
+    QVERIFY(hundred != words.end() && hundred + 1 != words.end());
+    QVERIFY((hundred + 1)->x > hundred->xMax + 1);
+    QCOMPARE((hundred + 1)->text,
+             QString::fromStdString(core::generalNumberText(w.titration().points[99].Volume)));
+    QCOMPARE(words.last().text, QStringLiteral(TAMO_VERSION));
+    QVERIFY(all.contains("Verdict:") && all.contains("Operator:"));
+}
+
 void ResultsTest::aCancelledOrFailingPrintIsNotSilent() {
     Calculated w;
     w.find<QAction>("print")->trigger(); // cancelled: nothing printed, nothing said
@@ -251,7 +296,9 @@ void ResultsTest::plotsAndReportGoToFiles() {
     const QByteArray report = readAll(w.path(QStringLiteral("report.txt")));
     QVERIFY(report.startsWith("TAMO: Electrode Calibration\nData from "));
     QVERIFY(!report.contains('\r'));
-    QCOMPARE(report.count('\n'), 21 + w.titration().PointCount());
+    QCOMPARE(report.count('\n'), 25 + w.titration().PointCount());
+    QVERIFY(report.contains("\n\nVerdict: electrode OK\nOperator: "));
+    QVERIFY(report.endsWith("\nTAMO version " TAMO_VERSION "\n"));
 
     w.dialogs.saveAnswers << w.path(QStringLiteral("missing/gran.pdf"));
     w.tamo->SavePlotAs_Click();

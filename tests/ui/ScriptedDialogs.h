@@ -97,6 +97,19 @@ public:
         limits = *newLimits;
         return true;
     }
+    /// The record dialog: its electrode is the next text answer (none: cancelled)
+    /// unless `details` answers it; what it was offered is kept.
+    std::function<bool(ui::RecordDetails&)> details;
+    QList<ui::RecordDetails> offeredDetails;
+    bool recordDetails(QWidget*, ui::RecordDetails& d, const QStringList&) override {
+        offeredDetails << d;
+        if (details)
+            return details(d);
+        if (textAnswers.isEmpty())
+            return false;
+        d.electrode = textAnswers.takeFirst().trimmed();
+        return !d.electrode.isEmpty();
+    }
     void beep() override { ++beeps; }
     bool openWithDesktop(const QString& path) override {
         openedWithDesktop << path;

@@ -2,11 +2,28 @@
 
 #include "WindowFixture.h"
 #include "io/Logbook.h"
+#include "ui/LimitsDialog.h"
 #include "ui/TextColour.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 using namespace uitest;
+
+namespace {
+
+/// The records of the electrode in the window's logbook.
+std::vector<io::LogbookEntry> keptFor(const Window& w, const char* electrode) {
+    io::Logbook logbook;
+    std::vector<io::LogbookEntry> entries;
+    if (logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()).empty())
+        logbook.entries(electrode, entries);
+    return entries;
+}
+
+} // namespace
 
 class VerdictTest : public QObject {
     Q_OBJECT
@@ -14,6 +31,8 @@ private slots:
     void theVerdictFollowsTheLimits();
     void aCalibrationIsKeptInTheLogbook();
     void onlyAConvergedCalibrationIsKept();
+    void aRecordHoldsWhatWasCalculated();
+    void limitsAreReadAsTyped();
 };
 
 void VerdictTest::theVerdictFollowsTheLimits() {
@@ -52,10 +71,7 @@ void VerdictTest::aCalibrationIsKeptInTheLogbook() {
     QCOMPARE(w.dialogs.messages(),
              QStringList{"The calibration was added to the logbook of electrode \"glass 7\"."});
 
-    io::Logbook logbook;
-    QCOMPARE(logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()), std::string());
-    std::vector<io::LogbookEntry> entries;
-    QCOMPARE(logbook.entries("glass 7", entries), std::string());
+    const std::vector<io::LogbookEntry> entries = keptFor(w, "glass 7");
     QCOMPARE(entries.size(), std::size_t(1));
     const io::LogbookRecord& r = entries.front().record;
     QCOMPARE(r.dataFile, file.toStdString());
@@ -66,7 +82,6 @@ void VerdictTest::aCalibrationIsKeptInTheLogbook() {
     QCOMPARE(r.dataSha256.size(), std::size_t(64));
 
     // A foreign file where the logbook should be: refused with a message, left as it was.
-    logbook.close();
     QVERIFY(writeAll(w.path(QStringLiteral("logbook.sqlite")), "not a logbook"));
     w.dialogs.textAnswers << QStringLiteral("glass 7");
     w.tamo->AddToLogbook_Click();
@@ -79,14 +94,98 @@ void VerdictTest::onlyAConvergedCalibrationIsKept() {
     Window w;
     const QString file = w.path(QStringLiteral("acid-only.txt"));
     // An acid branch and no alkali points: the calculation stops.
-    QVERIFY(writeAll(file, "acid only\r\n25 25 0.02 -0.1\r\n0 283.17\r\n0.5 280.2\r\n1 276.83\r\n"));
+    QVERIFY(
+        writeAll(file, "acid only\r\n25 25 0.02 -0.1\r\n0 283.17\r\n0.5 280.2\r\n1 276.83\r\n"));
     w.start(file);
     QCOMPARE(w.text("Verdict"), QString());
     const int shown = w.dialogs.messages().size();
     w.tamo->AddToLogbook_Click();
     QCOMPARE(w.dialogs.messages().size(), shown + 1);
-    QVERIFY(w.dialogs.messages().last().startsWith("Only a calibration whose refinement converged"));
+    QVERIFY(
+        w.dialogs.messages().last().startsWith("Only a calibration whose refinement converged"));
     QVERIFY(!QFile::exists(w.path(QStringLiteral("logbook.sqlite"))));
+}
+
+void VerdictTest::aRecordHoldsWhatWasCalculated() {
+    Window w;
+    w.start(w.copyExample("acid-with-alkali.txt"));
+    ui::TitrationDocument& doc = w.tamo->document();
+    // One emf corrected, one point switched, recalculated, nothing saved; then a
+    // temperature typed that no calculation has used.
+    doc.setEmf(12, doc.titration().points[11].EmfObs + 0.5, "x");
+    doc.switchPoint(5);
+    w.tamo->Calculate_Click();
+    const double e0 = *doc.titration().results.E0;
+    doc.setInput(ui::InputBox::Tbox, "20");
+    w.dialogs.details = [](ui::RecordDetails& d) {
+        d.electrode = QStringLiteral("Glass 7");
+        d.comment = QStringLiteral("after cleaning");
+        return true;
+    };
+    w.tamo->AddToLogbook_Click();
+    const QString first = w.dialogs.messages().last();
+    QVERIFY2(first.startsWith("The calibration was added"), qPrintable(first));
+    QVERIFY(!w.dialogs.offeredDetails.last().operatorName.isEmpty());
+    // The same again: asked first, and not kept when the answer is No.
+    w.dialogs.questionAnswers << false;
+    w.tamo->AddToLogbook_Click();
+    QVERIFY(w.dialogs.shown.last().text.contains("holds this calibration already, as record 1"));
+
+    const std::vector<io::LogbookEntry> entries = keptFor(w, "glass 7");
+    QCOMPARE(entries.size(), std::size_t(1));
+    const io::LogbookRecord& r = entries.front().record;
+    QCOMPARE(r.temperature, 25.0);
+    QCOMPARE(r.E0, e0);
+    QVERIFY(r.edited);
+    QCOMPARE(r.electrode, std::string("Glass 7"));
+    QCOMPARE(r.comment, std::string("after cleaning"));
+    QCOMPARE(r.measuredAt.empty(), false);
+
+    // A stopped calculation (no point in use) cannot be kept.
+    for (int i = 1; i <= doc.titration().PointCount(); ++i)
+        if (doc.titration().points[static_cast<std::size_t>(i - 1)].UsePoint)
+            doc.switchPoint(i);
+    const int shown = w.dialogs.messages().size();
+    w.tamo->Calculate_Click();
+    QVERIFY(!doc.calculated());
+    w.tamo->AddToLogbook_Click();
+    QVERIFY(w.dialogs.messages().size() > shown);
+    QCOMPARE(w.dialogs.messages().last(), ui::kNoResultsMessage);
+}
+
+void VerdictTest::limitsAreReadAsTyped() {
+    const std::pair<const char*, std::optional<double>> typed[] = {
+        {"1e3", 1000},
+        {" 0,9512 ", 0.9512},
+        {"+2", 2},
+        {"13", 13},
+        {"1e", std::nullopt},
+        {"1 3", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [text, value] : typed)
+        QVERIFY2(ui::typedLimit(QString::fromLatin1(text)) == value, text);
+
+    ui::LimitsDialog dialog(core::VerdictLimits{});
+    auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    const auto type = [&](const char* box, const char* text) {
+        dialog.findChild<QLineEdit*>(QString::fromLatin1(box))->setText(QString::fromLatin1(text));
+    };
+    type("SlopeFactorMin", "0.9512");
+    type("E0Min", "1e3");
+    QVERIFY(ok->isEnabled());
+    QCOMPARE(dialog.limits().slopeFactorMin, 0.9512);
+    QCOMPARE(dialog.limits().e0Min, std::optional<double>(1000));
+    QCOMPARE(dialog.limits().e0Max, std::optional<double>());
+    for (const auto& [box, text] : {std::pair{"RmsMax", "0"}, std::pair{"SlopeFactorMin", "1.1"},
+                                    std::pair{"E0Max", "999"}, std::pair{"ImpurityMin", "x"}}) {
+        ui::LimitsDialog fresh(dialog.limits());
+        fresh.findChild<QLineEdit*>(QString::fromLatin1(box))->setText(QString::fromLatin1(text));
+        QVERIFY2(!fresh.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled(),
+                 box);
+        QVERIFY(!fresh.findChild<QLabel*>("LimitsProblem")->text().isEmpty());
+    }
 }
 
 QTEST_MAIN(VerdictTest)
