@@ -132,6 +132,10 @@ bool isDateTimeText(const std::string& text) {
 
 std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
                               const RecordContext& context, LogbookRecord& record) {
+    // A record is read back as a calculation with pKw typed and both branches,
+    // so it could not reproduce these.
+    if (context.typed.RefinePKw || context.typed.branch == core::Branch::Acid)
+        return kNotReproducible;
     LogbookRecord r;
     if (const std::string missing = copyResults(t.results, r); !missing.empty())
         return "The calibration has no " + missing + " to keep in the logbook";

@@ -105,6 +105,11 @@ struct RecordContext {
     double endPointRatio = 1;
 };
 
+/// Why a calibration with pKw refined, or from the acid range alone, is not kept.
+inline constexpr const char* kNotReproducible =
+    "A calibration with pKw refined or from the acid range alone cannot be kept in the "
+    "logbook yet: its record could not reproduce it";
+
 /// A record of a calculated titration: its conditions, the inputs and points it
 /// used, the results, the verdict, the data file's absolute path and the SHA-256
 /// of its bytes as they are on disk now, whether the points differ from that

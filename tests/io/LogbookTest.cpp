@@ -354,6 +354,14 @@ TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
     t.results.rms.reset();
     EXPECT_EQ(io::makeLogbookRecord(t, verdict, context, r),
               "The calibration has no rms residual to keep in the logbook");
+    for (const auto& [refinePKw, branch] : {std::pair{true, core::Branch::Both},
+                                            std::pair{false, core::Branch::Acid}}) {
+        core::Inputs typed = context.typed;
+        context.typed.RefinePKw = refinePKw;
+        context.typed.branch = branch;
+        EXPECT_EQ(io::makeLogbookRecord(t, verdict, context, r), io::kNotReproducible);
+        context.typed = typed;
+    }
     EXPECT_EQ(r, unchanged);
 }
 
