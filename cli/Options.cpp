@@ -142,7 +142,7 @@ bool overrides(const QCommandLineParser& parser, const OptionSet& o, const std::
 /// Takes the ranges, pKw and temperature from the settings file; each that is
 /// used must be there with a number. Returns an error text.
 QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs,
-                      core::VerdictLimits& limits) {
+                      core::VerdictLimits& limits, std::string& warning) {
     const QString path = parser.value(o.settings);
     std::string text;
     if (const std::string error = io::readSettingsText(io::toNativePath(path), text);
@@ -157,6 +157,10 @@ QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core
     inputs.pKbox = settings.pKw;
     inputs.Tbox = settings.temperature;
     limits = settings.limits;
+    if (!settings.limitsProblem.empty())
+        warning = "the verdict limits in \"" + path.toStdString() +
+                  "\" cannot be used: " + settings.limitsProblem +
+                  ". The default limits are used instead.";
     return {};
 }
 
@@ -171,9 +175,10 @@ QString numberProblem(const QCommandLineOption& option, const std::string& text)
 
 /// Applies --settings, then the explicit options. Returns an error text.
 QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs,
-                    core::VerdictLimits& limits) {
+                    core::VerdictLimits& limits, std::string& warning) {
     if (parser.isSet(o.settings))
-        if (const QString error = applySettings(parser, o, inputs, limits); !error.isEmpty())
+        if (const QString error = applySettings(parser, o, inputs, limits, warning);
+            !error.isEmpty())
             return error;
     if (parser.isSet(o.ranges)) {
         if (!splitRanges(parser.value(o.ranges), inputs.Range))
@@ -307,7 +312,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     Options& options = result.options;
-    if (const QString error = applyInputs(parser, o, options.inputs, options.limits);
+    if (const QString error = applyInputs(parser, o, options.inputs, options.limits,
+                                              options.settingsWarning);
         !error.isEmpty())
         return usageError(error);
     if (const QString error = applyCalibration(parser, o, options); !error.isEmpty())

@@ -32,6 +32,8 @@ struct Options {
     std::string comment;          ///< goes with each record
     bool allowDuplicate = false;  ///< keep a calibration the logbook holds already
     std::vector<std::string> files;
+    /// Why the settings file's verdict limits were not used (the defaults were); empty when they were.
+    std::string settingsWarning;
     /// The profile the files are read through (--import); none: TAMO data files.
     std::optional<io::ImportProfile> importProfile;
     std::string writeDataFolder; ///< --write-data: where each import's data file goes

@@ -120,6 +120,8 @@ int main(int argc, char* argv[]) {
         break;
     }
     const cli::Options& options = command.options;
+    if (!options.settingsWarning.empty())
+        writeAll(stderr, "tamo-calibrate: " + options.settingsWarning + "\n");
 
     const QLocale locale = QLocale::system();
     const char separator = locale.decimalPoint() == QStringLiteral(",") ? ',' : '.';

@@ -1,4 +1,5 @@
 #include "cli/Options.h"
+#include "io/FileAccess.h"
 #include "io/Settings.h"
 
 #include <QTemporaryDir>
@@ -145,6 +146,23 @@ TEST(CommandLine, OptionsOverrideTheSettingsFile) {
     EXPECT_EQ(parsed.options.inputs.pKbox, "14");
     EXPECT_EQ(parsed.options.inputs.Tbox, "20");
     EXPECT_TRUE(parsed.options.limits == stored.limits); // the verdict's limits come along
+}
+
+TEST(CommandLine, AnUnusableLimitInTheSettingsFileIsToldAndTheDefaultsUsed) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("TAMO.INI").toStdString();
+    std::string text = io::settingsText(io::Settings{});
+    const std::string tag = "<rmsmax>1</rmsmax>";
+    ASSERT_NE(text.find(tag), std::string::npos);
+    text.replace(text.find(tag), tag.size(), "<rmsmax>abc</rmsmax>");
+    ASSERT_EQ(io::writeFileAtomically(path, text), "");
+
+    const cli::ParsedCommandLine parsed =
+        cli::parseCommandLine(commandLine({"--settings", path.c_str(), "a.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+    EXPECT_NE(parsed.options.settingsWarning.find("cannot be used"), std::string::npos);
+    EXPECT_NE(parsed.options.settingsWarning.find(path), std::string::npos);
+    EXPECT_TRUE(parsed.options.limits == core::VerdictLimits{});
 }
 
 TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
