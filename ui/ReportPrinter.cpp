@@ -36,15 +36,18 @@ public:
         // Tab columns in the widest digit: numbers never run into the next column.
         for (char digit = '0'; digit <= '9'; ++digit)
             m_column = std::max(m_column, m_metrics.horizontalAdvance(QChar(digit)));
+        m_blank = m_metrics.horizontalAdvance(QLatin1Char(' '));
     }
 
     /// Writes one line; false when a new page could not be begun.
     bool write(const core::PrintLine& line) {
         double x = 0;
         for (const core::PrintItem& item : line) {
-            const double column = item.column > 0 ? (item.column - 1) * m_column : x;
-            if (column < x && !newLine())
-                return false;
+            double column = item.column > 0 ? (item.column - 1) * m_column : x;
+            // A text wider than its column pushes the next one on by a blank, so
+            // that a long volume never touches the emf after it.
+            if (item.column > 0 && x > 0 && column < x + m_blank)
+                column = x + m_blank;
             QString text = QString::fromStdString(item.text);
             // What does not fit goes on below, from the same column.
             for (qsizetype fits = fitting(text, column); fits < text.size();
@@ -93,6 +96,7 @@ private:
     double m_pageWidth;
     double m_pageHeight;
     double m_column = 0;
+    double m_blank = 0;
     double m_y = 0;
 };
 
