@@ -86,13 +86,14 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
                            r.verdict.ok() ? "" : r.verdict.reasons[0] + "; " + r.verdict.reasons[1],
                            r.programVersion, w ? w->withdrawnAt : "", w ? w->reason : ""}));
             // Typed numbers in their shortest single-precision text.
+            const char mark = decimal; // a structured binding cannot be captured before C++20's clang 16
             const auto shortest = [&](float value) {
                 std::array<char, 32> buffer{};
                 std::string text(buffer.data(),
                                  std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                                std::chars_format::fixed)
                                      .ptr);
-                std::replace(text.begin(), text.end(), '.', decimal);
+                std::replace(text.begin(), text.end(), '.', mark);
                 return text;
             };
             EXPECT_EQ(row[7], shortest(13.78f));
