@@ -86,10 +86,8 @@ void Tamo::connectPointViews() {
     m_editA->installEventFilter(this);
 }
 
-void Tamo::Cursor(int k) {
-    m_dataPlot->toggleCursorLine(k);
-    m_residualPlot->toggleCursorLine(k);
-    CursorData(m_document.cursorPoint());
+void Tamo::followCursor(int k) {
+    CursorData(k);
     // The grid keeps the current point's row in sight.
     if (m_grid->isVisible() && k >= 1 && k <= m_gridModel->rowCount())
         m_grid->scrollTo(m_gridModel->index(k - 1, 0));
@@ -97,30 +95,24 @@ void Tamo::Cursor(int k) {
 
 void Tamo::DataPlot_KeyDown(int key, int shift) {
     const int n = m_document.titration().PointCount();
-    int k = m_document.cursorPoint();
+    const int k = m_document.cursorPoint();
     if (k < 1 || k > n)
         return;
     switch (key) {
     case kLeft:
-        Cursor(k);
         if (k > shift + 1)
             m_document.setCursorPoint(k - 1 - shift);
-        Cursor(m_document.cursorPoint());
         break;
     case kRight:
-        Cursor(k);
         if (k < n - shift)
             m_document.setCursorPoint(k + 1 + shift);
-        Cursor(m_document.cursorPoint());
         break;
     case kEnter:
-    case kSpace:
-        Cursor(k);
-        m_document.switchPoint(k);
-        Calculate_Click();
-        m_dataPlot->showSelected(k);
-        CursorData(k);
+    case kSpace: {
+        CalculationMessages sink(*this);
+        m_document.switchPointAndCalculate(k, sink);
         break;
+    }
     default: break;
     }
 }
@@ -130,7 +122,6 @@ void Tamo::DataPlot_MouseDown(double x) {
     int k = m_document.cursorPoint();
     if (k < 1 || k > n)
         return;
-    Cursor(k);
     const long X = std::lrint(x);
     const auto at = [this](int point) { return m_dataPlot->pointX(point); };
     if (const auto xk = at(k); xk && *xk > X) {
@@ -141,7 +132,6 @@ void Tamo::DataPlot_MouseDown(double x) {
             ++k;
     }
     m_document.setCursorPoint(k);
-    Cursor(k);
 }
 
 // ---- Editing in the grid ----
@@ -159,8 +149,7 @@ void Tamo::DataGrid_KeyPress(const QString& typed) {
     case ColUse:
         if (typed.isEmpty())
             break; // Backspace and Delete have nothing to clear here
-        m_document.switchPoint(m_gridRow);
-        m_dataPlot->showSelected(m_gridRow);
+        m_document.switchPoint(m_gridRow); // the data plot marks it anew
         break;
     default: break;
     }
