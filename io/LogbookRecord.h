@@ -119,10 +119,6 @@ inline constexpr const char* kNotReproducible =
 std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
                               const RecordContext& context, LogbookRecord& record);
 
-/// The titration a record reproduces: its conditions, inputs and points as the
-/// calculation started from them, ready to be calculated.
-core::Titration reproducedTitration(const LogbookRecord& record);
-
 /// The login's full name from the system, else the login name; empty when neither is known.
 std::string systemUserName();
 

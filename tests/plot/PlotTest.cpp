@@ -2,11 +2,11 @@
 // recording canvas; the export of the plots on the offscreen platform.
 
 #include "CalculatedTitration.h"
+#include "RecordingCanvas.h"
 #include "core/Locale.h"
 #include "plot/DataPlot.h"
 #include "plot/PlotExport.h"
 #include "plot/PlotLibrary.h"
-#include "plot/RecordingCanvas.h"
 #include "plot/ResidualPlot.h"
 
 #include <QGuiApplication>

@@ -5,7 +5,6 @@
 #include "core/Selection.h"
 #include "io/DataFile.h"
 #include "sim/Simulator.h"
-#include "ui/TextColour.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -111,8 +110,8 @@ void WindowTest::loadReachesTheCalculatedStateOnTheGranPlot() {
     QCOMPARE(w.text("CorrAlkali") + w.text("Alksd"),
              QString::fromStdString(expected.captions.CorrAlkali + expected.captions.Alksd));
     QCOMPARE(w.text("Initial"), QStringLiteral("0.02"));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Initial")), QColor(255, 0, 0));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Burette")), QColor(0, 0, 255));
+    QCOMPARE(textColour(w.find<QLabel>("Initial")), QColor(255, 0, 0));
+    QCOMPARE(textColour(w.find<QLabel>("Burette")), QColor(0, 0, 255));
 
     // The grid holds every point; the panel shows the middle one.
     const int n = expected.PointCount();
