@@ -95,7 +95,8 @@ std::vector<double> selectedPH(const core::Titration& t, const core::Inputs& typ
     core::Titration selected = t;
     selected.inputs = typed;
     core::RecordingSink ignored;
-    core::SelectPoints(selected, ignored);
+    // The titration was calculated, so its points have volume and are selected.
+    static_cast<void>(core::SelectPoints(selected, ignored));
     std::vector<double> ph;
     for (const core::Point& p : selected.points)
         ph.push_back(p.PointPH);

@@ -71,7 +71,7 @@ void Tamo::readSettingsAtStartUp() {
         SaveIni();
     }
     // An unreadable file leaves the values above in the boxes.
-    io::readSettingsFile(m_settings.file.toStdString(), settings);
+    static_cast<void>(io::readSettingsFile(m_settings.file.toStdString(), settings));
     showSettings(settings);
     m_importProfile = qs(settings.importProfile);
     if (!settings.limitsProblem.empty())

@@ -17,8 +17,11 @@ namespace {
 std::vector<io::LogbookEntry> keptFor(const Window& w, const char* electrode) {
     io::Logbook logbook;
     std::vector<io::LogbookEntry> entries;
-    if (logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()).empty())
-        logbook.entries(electrode, entries);
+    if (logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()).empty()) {
+        const std::string error = logbook.entries(electrode, entries);
+        if (!error.empty())
+            QTest::qFail(error.c_str(), __FILE__, __LINE__);
+    }
     return entries;
 }
 
