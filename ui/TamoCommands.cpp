@@ -227,7 +227,7 @@ void Tamo::enterCalculatedState() {
 // ---- Calculation and display ----
 
 void Tamo::Calculate_Click() {
-    MessageBoxSink sink(m_dialogs, this, core::kNegativeCarbonate);
+    MessageBoxSink sink(m_dialogs, this, core::MessageId::NegativeCarbonate);
     const core::CalculationOutcome outcome = m_document.calculate(sink);
     if (outcome == core::CalculationOutcome::Stopped) {
         // The results are cleared: the fields, the calculated column and the curves go.
