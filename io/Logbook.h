@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogbookRecord.h"
+#include "io/LogbookRecord.h"
 
 #include <string>
 #include <vector>
