@@ -27,9 +27,8 @@ void BM_Calculation(benchmark::State& state) {
     QuietSink sink;
     for (auto _ : state) {
         t.EndPointRatio = 1;
-        core::SelectPoints(t, sink);
-        const core::CalculationOutcome outcome = core::Calculate(t, sink);
-        if (outcome != core::CalculationOutcome::Calibrated) {
+        const bool selected = core::SelectPoints(t, sink);
+        if (!selected || core::Calculate(t, sink) != core::CalculationOutcome::Calibrated) {
             state.SkipWithError("the simulated titration did not calibrate");
             break;
         }

@@ -14,6 +14,7 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -32,7 +33,10 @@ QString titrationFile(int points) {
     setup.pointCount = points;
     setup.emfNoise = 0.2;
     const QString path = folder().filePath(QStringLiteral("t%1.txt").arg(points));
-    io::WriteDataFile(path.toStdString(), io::dataFileTexts(sim::makeTitration(setup)));
+    const std::string error =
+        io::WriteDataFile(path.toStdString(), io::dataFileTexts(sim::makeTitration(setup)));
+    if (!error.empty())
+        throw std::runtime_error(error);
     return files.emplace(points, path).first->second;
 }
 

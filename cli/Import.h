@@ -54,7 +54,7 @@ QString applyImportOptions(const QCommandLineParser& parser, const ImportOptionS
 
 /// Imports the file by the profile of the options into the titration, and
 /// writes its data file when --write-data asks. False after a message.
-bool readImportedFile(const std::string& path, const Options& options, core::Titration& titration,
-                      core::MessageSink& sink);
+[[nodiscard]] bool readImportedFile(const std::string& path, const Options& options,
+                                    core::Titration& titration, core::MessageSink& sink);
 
 } // namespace cli

@@ -11,11 +11,12 @@ namespace cli {
 class Output {
 public:
     virtual ~Output() = default;
-    /// Writes the text. False after a failure (later writes are then skipped).
+    /// Writes the text. False after a failure (later writes are then skipped);
+    /// finish() tells the failure, so a caller may go on without looking.
     virtual bool write(std::string_view text) = 0;
     /// Ends the output. Returns an empty text on success, else the first
     /// failure with the system's reason.
-    virtual std::string finish() = 0;
+    [[nodiscard]] virtual std::string finish() = 0;
 };
 
 /// Standard output for an empty path, else the file. Sets `error` when the

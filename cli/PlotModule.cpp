@@ -2,6 +2,7 @@
 #include "PlotModule.h"
 
 #include "core/Locale.h"
+#include "io/FileAccess.h"
 #include "plot/PlotExport.h"
 
 #include <QGuiApplication>
@@ -18,9 +19,10 @@ QCoreApplication* start(int& argc, char** argv, char decimalSeparator) {
 
 std::string exportPlot(cli::PlotFile kind, const core::Titration& titration, plot::DisplayMode mode,
                        const std::string& path) {
-    return plot::exportPlot(kind == cli::PlotFile::Data ? plot::PlotKind::Data
-                                                        : plot::PlotKind::Residuals,
-                            titration, mode, path);
+    const plot::PictureFile file = plot::pictureFile(
+        kind == cli::PlotFile::Data ? plot::PlotKind::Data : plot::PlotKind::Residuals, titration,
+        mode, path);
+    return file.error.empty() ? io::writeFileAtomically(path, file.bytes) : file.error;
 }
 
 constexpr cli::PlotModule kModule{start, exportPlot};

@@ -151,7 +151,7 @@ CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, Mess
     state.storeIn(t);
     // The acid end-point beyond the alkali one (an end-point ratio above 1).
     if (t.results.impurityPercent && *t.results.impurityPercent < 0)
-        sink.message(kNegativeCarbonate);
+        sink.identifiedMessage(MessageId::NegativeCarbonate, kNegativeCarbonate);
     if (pKwIndistinct(t.results))
         sink.message(kPKwIndistinct);
     return run.allConverged() ? CalculationOutcome::Calibrated : CalculationOutcome::NotConverged;

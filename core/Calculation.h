@@ -19,10 +19,11 @@ enum class CalculationOutcome {
 /// calculation whose acid end-point lies beyond the alkali one. When the data
 /// cannot support a step, the command sends one message naming the problem and
 /// leaves the titration untouched. EndPointRatio is not reset here.
-CalculationOutcome Calculate(Titration& t, MessageSink& sink);
+[[nodiscard]] CalculationOutcome Calculate(Titration& t, MessageSink& sink);
 
 /// The same with the inputs already converted.
-CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, MessageSink& sink);
+[[nodiscard]] CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs,
+                                           MessageSink& sink);
 
 /// The relative changes of the conditions and the change of pKw E0sensitivity makes.
 inline constexpr double kTitrantChange = 0.005, kTitrandChange = 0.002, kPKwChange = 0.05;

@@ -14,18 +14,18 @@ inline constexpr double kGranBranchPH = 7;
 /// initial volume and the titrand concentration into the model and leaves the
 /// acid line's coefficients. Returns the message that stops the command, or an
 /// empty text when E0 holds the estimate.
-std::string Gran0(CalculationState& state, double& E0);
+[[nodiscard]] std::string Gran0(CalculationState& state, double& E0);
 
 /// Gran lines through the used points of both branches (from GranValue and
 /// PointPH): end-points with their deviations, EndPointRatio, the protolytic
 /// impurity level, the mean alkali concentration, every point's GranResid and
 /// the Gran captions. Returns the message that stops the command, or an empty
 /// text when all of it was written.
-std::string GranFit(CalculationState& state);
+[[nodiscard]] std::string GranFit(CalculationState& state);
 
 /// The Gran function of every point from the current parameters: PointPH from
 /// the observed emf, GranValue of the branch that pH puts the point in.
 /// Returns the message that stops the command, or an empty text.
-std::string setGranValues(CalculationState& state);
+[[nodiscard]] std::string setGranValues(CalculationState& state);
 
 } // namespace core

@@ -11,6 +11,6 @@ namespace core {
 /// replacing any choice made by hand. Clears Resid and GranResid.
 /// A point whose solution has no volume stops the selection with a message and
 /// leaves the titration untouched; returns whether the selection was made.
-bool SelectPoints(Titration& t, MessageSink& sink);
+[[nodiscard]] bool SelectPoints(Titration& t, MessageSink& sink);
 
 } // namespace core

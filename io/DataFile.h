@@ -54,7 +54,8 @@ void applyDataFile(DataFileContent&& content, core::Titration& titration);
 /// numbers, core::setConditions), points and file encoding. The whole file is
 /// checked first: a rejected or unreadable file sends its messages, returns
 /// false and leaves the titration exactly as it was.
-bool ReadDataFile(const std::string& path, core::Titration& titration, core::MessageSink& sink);
+[[nodiscard]] bool ReadDataFile(const std::string& path, core::Titration& titration,
+                                core::MessageSink& sink);
 
 /// The texts a save writes, as the window shows them.
 struct DataFileTexts {
@@ -75,6 +76,6 @@ std::string dataFileBytes(const DataFileTexts& texts);
 
 /// Creates or replaces the file atomically. Returns an empty text on success,
 /// else the reason in words (the old file is then intact).
-std::string WriteDataFile(const std::string& path, const DataFileTexts& texts);
+[[nodiscard]] std::string WriteDataFile(const std::string& path, const DataFileTexts& texts);
 
 } // namespace io

@@ -13,7 +13,8 @@ namespace io {
 /// tell a file that is larger than the limit: a regular file by its size, a
 /// pipe or a device in chunks (a device without end stops there). Returns an
 /// empty text on success, else "The file "PATH" cannot be read: REASON".
-std::string readFileBytes(const std::string& path, std::size_t limit, std::string& bytes);
+[[nodiscard]] std::string readFileBytes(const std::string& path, std::size_t limit,
+                                        std::string& bytes);
 
 /// A file written piece by piece and replaced atomically at the end: the bytes
 /// go to a temporary file beside it, which takes the file's place on commit.
@@ -30,9 +31,9 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    std::string open();
-    std::string write(std::string_view bytes);
-    std::string commit();
+    [[nodiscard]] std::string open();
+    [[nodiscard]] std::string write(std::string_view bytes);
+    [[nodiscard]] std::string commit();
 
 private:
     std::string fail();
@@ -47,6 +48,6 @@ private:
 /// beside it, which then takes the file's place. Returns an empty text on
 /// success, else "The file "PATH" cannot be written: REASON"; the old file is
 /// then intact.
-std::string writeFileAtomically(const std::string& path, std::string_view bytes);
+[[nodiscard]] std::string writeFileAtomically(const std::string& path, std::string_view bytes);
 
 } // namespace io

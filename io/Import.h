@@ -59,8 +59,8 @@ DataFileTexts importedTexts(const ImportResult& result);
 /// Loads an accepted import with every condition given as if its classic data
 /// file were read: the same checks and messages. A refusal leaves the
 /// titration as it was.
-bool loadImport(const ImportResult& result, const std::string& name, core::Titration& titration,
-                core::MessageSink& sink);
+[[nodiscard]] bool loadImport(const ImportResult& result, const std::string& name,
+                              core::Titration& titration, core::MessageSink& sink);
 
 /// Where --write-data puts the classic file of a source: the folder, the
 /// source's name without its extension, ".txt".

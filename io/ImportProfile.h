@@ -77,11 +77,11 @@ std::string builtInProfileText(std::string_view name);
 
 /// Reads a profile text: "key = value" lines, "#" or ";" comments, an optional
 /// "[profile]" line. Returns an empty text on success, else "line N: reason".
-std::string parseProfile(std::string_view text, ImportProfile& profile);
+[[nodiscard]] std::string parseProfile(std::string_view text, ImportProfile& profile);
 
 /// A built-in profile by name, else the profile file at the path. Returns an
 /// empty text on success, else the reason.
-std::string loadProfile(const std::string& nameOrPath, ImportProfile& profile);
+[[nodiscard]] std::string loadProfile(const std::string& nameOrPath, ImportProfile& profile);
 
 /// The text without blanks and tabs around it.
 std::string_view trimBlanks(std::string_view s);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogbookRecord.h"
+#include "io/LogbookRecord.h"
 
 #include <string>
 #include <vector>
@@ -33,7 +33,7 @@ public:
     /// program, a logbook without its tables and a logbook of a newer format.
     /// A logbook whose pages are damaged or whose protecting triggers are gone
     /// opens for reading only: warning() says why. Closes any logbook open before.
-    std::string open(const std::string& path);
+    [[nodiscard]] std::string open(const std::string& path);
     void close();
     bool isOpen() const { return !m_connection.empty(); }
     const std::string& path() const { return m_path; }
@@ -44,26 +44,28 @@ public:
 
     /// Adds the record, with its points, and sets its id. The electrode name is
     /// kept trimmed of blanks and must not be empty.
-    std::string add(LogbookRecord& record);
+    [[nodiscard]] std::string add(LogbookRecord& record);
 
     /// Withdraws the record with the id, with a reason that must not be empty.
     /// A record is withdrawn once.
-    std::string withdraw(long long id, const std::string& reason,
-                         const std::string& withdrawnAt = currentDateTimeText(),
-                         const std::string& operatorName = {}, const std::string& comment = {});
+    [[nodiscard]] std::string withdraw(long long id, const std::string& reason,
+                                       const std::string& withdrawnAt = currentDateTimeText(),
+                                       const std::string& operatorName = {},
+                                       const std::string& comment = {});
 
     /// The electrode names in the logbook, in alphabetical order, letter case
     /// aside; names that differ only in case are one electrode, named as first kept.
-    std::string electrodeNames(std::vector<std::string>& names) const;
+    [[nodiscard]] std::string electrodeNames(std::vector<std::string>& names) const;
 
     /// The records of one electrode (letter case aside) in the order of their
     /// measurement (of their entry where it is not known), each with its
     /// withdrawal and its points.
-    std::string entries(const std::string& electrode, std::vector<LogbookEntry>& entries) const;
+    [[nodiscard]] std::string entries(const std::string& electrode,
+                                      std::vector<LogbookEntry>& entries) const;
 
     /// The id of a kept record of the same calibration (the same data file
     /// bytes, inputs, points and electrode) in id, 0 when there is none.
-    std::string findDuplicate(const LogbookRecord& record, long long& id) const;
+    [[nodiscard]] std::string findDuplicate(const LogbookRecord& record, long long& id) const;
 
     /// The name of the Qt SQL connection to the file, for a read-only model view.
     const std::string& connectionName() const { return m_connection; }

@@ -16,6 +16,7 @@ std::string logbookCsvText(const std::vector<LogbookEntry>& entries);
 
 /// Writes the CSV text atomically. Returns an empty text on success, else the
 /// reason (the old file is then intact).
-std::string writeLogbookCsv(const std::string& path, const std::vector<LogbookEntry>& entries);
+[[nodiscard]] std::string writeLogbookCsv(const std::string& path,
+                                          const std::vector<LogbookEntry>& entries);
 
 } // namespace io

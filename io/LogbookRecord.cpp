@@ -1,7 +1,6 @@
 #include "LogbookRecord.h"
 
 #include "DataFile.h"
-#include "core/Format.h"
 #include "core/NumberEntry.h"
 #include "core/Selection.h"
 
@@ -10,8 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
-#include <array>
-#include <charconv>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -98,21 +95,12 @@ std::vector<double> selectedPH(const core::Titration& t, const core::Inputs& typ
     core::Titration selected = t;
     selected.inputs = typed;
     core::RecordingSink ignored;
-    core::SelectPoints(selected, ignored);
+    // The titration was calculated, so its points have volume and are selected.
+    static_cast<void>(core::SelectPoints(selected, ignored));
     std::vector<double> ph;
     for (const core::Point& p : selected.points)
         ph.push_back(p.PointPH);
     return ph;
-}
-
-/// A number read from a box, as a text that reads back to it.
-std::string boxText(double value) {
-    std::array<char, 64> buffer{};
-    const float single = static_cast<float>(value);
-    const auto end = static_cast<double>(single) == value
-                         ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), single).ptr
-                         : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
-    return std::string(buffer.data(), end);
 }
 
 } // namespace
@@ -180,39 +168,6 @@ std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& ver
     }
     record = std::move(r);
     return {};
-}
-
-core::Titration reproducedTitration(const LogbookRecord& r) {
-    core::Titration t;
-    t.TitrationID = r.identifier;
-    const auto condition = [](double value, const char* pattern) {
-        return core::Condition{core::formatNumber(value, pattern), value};
-    };
-    t.v0 = condition(r.titrandVolume, core::kVolumePattern);
-    t.v1 = condition(r.electrolyteVolume, core::kVolumePattern);
-    t.Initial = condition(r.titrandConc, core::kConcentrationPattern);
-    t.Burette = condition(r.buretteConc, core::kConcentrationPattern);
-    t.DataFilePath = r.dataFile;
-    t.inputs.Tbox = boxText(r.temperature);
-    t.inputs.pKbox = boxText(r.pKw);
-    for (std::size_t i = 0; i < r.ranges.size(); ++i)
-        t.inputs.Range[i] = boxText(r.ranges[i]);
-    t.inputs.GammaBox = boxText(r.gammaTyped);
-    t.inputs.RefineGamma = r.gammaRefined;
-    for (const RecordPoint& p : r.points) {
-        core::Point& point = t.points.emplace_back();
-        point.Volume = p.volume;
-        point.EmfObs = p.emf;
-    }
-    // The selection sets the model's conditions; the points start as recorded.
-    core::RecordingSink ignored;
-    core::SelectPoints(t, ignored);
-    for (std::size_t i = 0; i < r.points.size(); ++i) {
-        t.points[i].UsePoint = r.points[i].used;
-        t.points[i].PointPH = r.points[i].startPH;
-    }
-    t.EndPointRatio = r.endPointRatioStart;
-    return t;
 }
 
 std::string systemUserName() {

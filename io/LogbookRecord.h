@@ -116,12 +116,8 @@ inline constexpr const char* kNotReproducible =
 /// file's as its ranges select them, and the time now. Returns an empty text on
 /// success, else the reason (a data file that cannot be read; a result the
 /// titration does not have), and the record is then unchanged.
-std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
-                              const RecordContext& context, LogbookRecord& record);
-
-/// The titration a record reproduces: its conditions, inputs and points as the
-/// calculation started from them, ready to be calculated.
-core::Titration reproducedTitration(const LogbookRecord& record);
+[[nodiscard]] std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
+                                            const RecordContext& context, LogbookRecord& record);
 
 /// The login's full name from the system, else the login name; empty when neither is known.
 std::string systemUserName();

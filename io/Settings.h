@@ -80,14 +80,14 @@ std::vector<std::string> keysWithoutNumber(std::string_view text);
 
 /// Reads the text of a settings file (UTF-8, or Latin-1 made UTF-8). Returns an
 /// empty text on success, else the reason (the text is then unchanged).
-std::string readSettingsText(const std::string& path, std::string& text);
+[[nodiscard]] std::string readSettingsText(const std::string& path, std::string& text);
 
 /// Reads a settings file. Returns an empty text on success, else the reason
 /// (the settings are then unchanged).
-std::string readSettingsFile(const std::string& path, Settings& settings);
+[[nodiscard]] std::string readSettingsFile(const std::string& path, Settings& settings);
 
 /// Writes a settings file atomically. Returns an empty text on success, else
 /// the reason (the old file is then intact).
-std::string writeSettingsFile(const std::string& path, const Settings& settings);
+[[nodiscard]] std::string writeSettingsFile(const std::string& path, const Settings& settings);
 
 } // namespace io

@@ -3,7 +3,6 @@
 #include "DataPlot.h"
 #include "QPainterCanvas.h"
 #include "ResidualPlot.h"
-#include "io/FileAccess.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -167,14 +166,13 @@ QImage plotImage(PlotKind kind, const core::Titration& t, DisplayMode mode, Plot
     return image;
 }
 
-std::string exportPlot(PlotKind kind, const core::Titration& t, DisplayMode mode,
-                       const std::string& path, double twipsPerPixel) {
+PictureFile pictureFile(PlotKind kind, const core::Titration& t, DisplayMode mode,
+                        const std::string& path, double twipsPerPixel) {
     const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
     if (suffix != "svg" && suffix != "pdf" && suffix != "png")
-        return "The plot file \"" + path + "\" has an unknown type: use .svg, .pdf or .png";
+        return {{}, "The plot file \"" + path + "\" has an unknown type: use .svg, .pdf or .png"};
     if (!haveGuiApplication())
-        return cannotWrite(path, QStringLiteral("drawing text needs a QGuiApplication"));
-    // Each picture is made in memory first; the file is then replaced in one step.
+        return {{}, cannotWrite(path, QStringLiteral("drawing text needs a QGuiApplication"))};
     PlotGeometry geometry;
     QByteArray bytes;
     if (suffix == "pdf")
@@ -184,9 +182,8 @@ std::string exportPlot(PlotKind kind, const core::Titration& t, DisplayMode mode
     else
         bytes = pngBytes(plotImage(kind, t, mode, geometry, 300, twipsPerPixel));
     if (bytes.isEmpty())
-        return cannotWrite(path, QStringLiteral("the picture could not be drawn"));
-    return io::writeFileAtomically(
-        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        return {{}, cannotWrite(path, QStringLiteral("the picture could not be drawn"))};
+    return {bytes.toStdString(), {}};
 }
 
 } // namespace plot

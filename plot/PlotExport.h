@@ -3,6 +3,7 @@
 #include "Canvas.h"
 #include "DisplayMode.h"
 #include "PlotGeometry.h"
+#include "PlotKind.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -10,9 +11,6 @@
 #include <string>
 
 namespace plot {
-
-/// The two plots that can be copied or exported.
-enum class PlotKind { Data, Residuals };
 
 /// The picture of a plot for the clipboard and for files: the logical size in
 /// hundredths of a millimetre and the scale factor it is drawn with.
@@ -42,20 +40,17 @@ QByteArray plotSvg(PlotKind kind, const core::Titration& t, DisplayMode mode,
 QImage plotImage(PlotKind kind, const core::Titration& t, DisplayMode mode, PlotGeometry& geometry,
                  int dotsPerInch = 300, double twipsPerPixel = kDefaultTwipsPerPixel);
 
-/// Writes the picture to the file in the format of its extension: ".svg" (vector),
-/// ".pdf" (vector, one page of the picture's size) or ".png" (300 dpi). The file
-/// is replaced atomically. Returns an empty text on success, else the reason.
-std::string exportPlot(PlotKind kind, const core::Titration& t, DisplayMode mode,
-                       const std::string& path, double twipsPerPixel = kDefaultTwipsPerPixel);
+/// The bytes of a picture file, or the reason there are none.
+struct PictureFile {
+    std::string bytes;
+    std::string error; ///< empty when the bytes are the picture
+};
 
-inline std::string exportDataPlot(const core::Titration& t, DisplayMode mode,
-                                  const std::string& path) {
-    return exportPlot(PlotKind::Data, t, mode, path);
-}
-
-inline std::string exportResidualPlot(const core::Titration& t, DisplayMode mode,
-                                      const std::string& path) {
-    return exportPlot(PlotKind::Residuals, t, mode, path);
-}
+/// The picture in the file format of the path's extension: ".svg" (vector),
+/// ".pdf" (vector, one page of the picture's size) or ".png" (300 dpi). The
+/// caller writes the bytes, replacing the file atomically.
+[[nodiscard]] PictureFile pictureFile(PlotKind kind, const core::Titration& t, DisplayMode mode,
+                                      const std::string& path,
+                                      double twipsPerPixel = kDefaultTwipsPerPixel);
 
 } // namespace plot

@@ -25,6 +25,6 @@ std::string exampleBytes(const Example& example);
 
 /// Writes every bundled example into the folder (which must exist). Returns an
 /// empty text on success, else the first failure.
-std::string writeExamples(const std::string& folder);
+[[nodiscard]] std::string writeExamples(const std::string& folder);
 
 } // namespace examples

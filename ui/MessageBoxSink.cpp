@@ -7,8 +7,13 @@
 namespace ui {
 
 void MessageBoxSink::message(const std::string& text, const std::string& title) {
-    if (!m_held.empty() && text == m_held)
-        m_waiting.push_back({text, title});
+    show(text, title);
+}
+
+void MessageBoxSink::identifiedMessage(core::MessageId id, const std::string& text,
+                                       const std::string& title) {
+    if (id != core::MessageId::None && id == m_held)
+        m_waiting.push_back({text, title, id});
     else
         show(text, title);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "plot/PlotExport.h"
 #include "plot/PlotGeometry.h"
+#include "plot/PlotKind.h"
 #include "plot/PointMarks.h"
 
 #include <QImage>

@@ -21,7 +21,8 @@ namespace ui {
 /// replaces the file only once it is whole. Returns an empty text, or the reason
 /// the report could not be printed.
 /// With lastPage, a page after the lines is drawn by it, given the page's area.
-std::string printLines(QPrinter& printer, const std::vector<core::PrintLine>& lines,
-                       const std::function<void(QPainter&, const QRectF&)>& lastPage = {});
+[[nodiscard]] std::string
+printLines(QPrinter& printer, const std::vector<core::PrintLine>& lines,
+           const std::function<void(QPainter&, const QRectF&)>& lastPage = {});
 
 } // namespace ui

@@ -5,7 +5,7 @@
 #include "TitrationDocument.h"
 #include "Twips.h"
 #include "io/Settings.h"
-#include "plot/PlotExport.h"
+#include "plot/PlotKind.h"
 
 #include <QMainWindow>
 

@@ -72,7 +72,7 @@ void Tamo::readSettingsAtStartUp() {
         SaveIni();
     }
     // An unreadable file leaves the values above in the boxes.
-    io::readSettingsFile(m_settings.file.toStdString(), settings);
+    static_cast<void>(io::readSettingsFile(m_settings.file.toStdString(), settings));
     showSettings(settings);
     m_importProfile = qs(settings.importProfile);
     if (!settings.limitsProblem.empty())
@@ -226,7 +226,7 @@ void Tamo::Calculate_Click() {
 }
 
 Tamo::CalculationMessages::CalculationMessages(Tamo& window)
-    : m_window(window), m_sink(window.m_dialogs, &window, core::kNegativeCarbonate) {
+    : m_window(window), m_sink(window.m_dialogs, &window, core::MessageId::NegativeCarbonate) {
     m_window.m_calculationMessages = this;
 }
 

@@ -9,6 +9,7 @@
 #include "io/FileAccess.h"
 #include "io/NativePath.h"
 #include "io/LogbookRecord.h"
+#include "plot/PlotExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -110,9 +111,11 @@ void Tamo::savePlotAs(plot::PlotKind kind) {
             .trimmed();
     if (path.isEmpty())
         return;
+    const std::string native = io::toNativePath(path);
+    const plot::PictureFile file = plot::pictureFile(
+        kind, m_document.titration(), m_document.displayMode(), native, m_twips.perPixel());
     const std::string error =
-        plot::exportPlot(kind, m_document.titration(), m_document.displayMode(),
-                         io::toNativePath(path), m_twips.perPixel());
+        file.error.empty() ? io::writeFileAtomically(native, file.bytes) : file.error;
     if (!error.empty())
         m_dialogs.warning(this, QString::fromStdString(error), kAppTitle);
 }

@@ -17,8 +17,4 @@ inline void setTextColour(QWidget* widget, std::optional<QColor> colour) {
     widget->setPalette(palette);
 }
 
-inline QColor textColour(const QWidget* widget) {
-    return widget->palette().color(QPalette::WindowText);
-}
-
 } // namespace ui

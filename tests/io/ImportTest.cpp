@@ -274,10 +274,12 @@ TEST(RealData, TheLoggerFileGivesThePointsAndTheCalibrationOfItsConvertedFile) {
     imported.inputs.Range = classic.inputs.Range = {"2.5", "4.5", "9", "10.5"};
     ASSERT_TRUE(io::loadImport(r, source, imported, sink));
     ASSERT_TRUE(io::ReadDataFile(converted, classic, sink));
+    std::vector<core::CalculationOutcome> outcomes;
     for (core::Titration* t : {&imported, &classic}) {
         ASSERT_TRUE(core::SelectPoints(*t, sink));
-        core::Calculate(*t, sink);
+        outcomes.push_back(core::Calculate(*t, sink));
     }
+    EXPECT_EQ(outcomes[0], outcomes[1]);
     EXPECT_EQ(imported.captions, classic.captions);
     EXPECT_FALSE(imported.captions.E0Value.empty());
 }

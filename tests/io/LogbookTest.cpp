@@ -2,6 +2,7 @@
 
 #include "SampleRecord.h"
 #include "core/Calculation.h"
+#include "core/Format.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
 #include "sim/Simulator.h"
@@ -15,10 +16,57 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <array>
+#include <charconv>
 #include <gtest/gtest.h>
 #include <random>
 
 namespace {
+
+/// A number read from a box, as a text that reads back to it.
+std::string boxText(double value) {
+    std::array<char, 64> buffer{};
+    const float single = static_cast<float>(value);
+    const auto end = static_cast<double>(single) == value
+                         ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), single).ptr
+                         : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    return std::string(buffer.data(), end);
+}
+
+/// The titration a record reproduces: its conditions, inputs and points as the
+/// calculation started from them, ready to be calculated.
+core::Titration reproducedTitration(const io::LogbookRecord& r) {
+    core::Titration t;
+    t.TitrationID = r.identifier;
+    const auto condition = [](double value, const char* pattern) {
+        return core::Condition{core::formatNumber(value, pattern), value};
+    };
+    t.v0 = condition(r.titrandVolume, core::kVolumePattern);
+    t.v1 = condition(r.electrolyteVolume, core::kVolumePattern);
+    t.Initial = condition(r.titrandConc, core::kConcentrationPattern);
+    t.Burette = condition(r.buretteConc, core::kConcentrationPattern);
+    t.DataFilePath = r.dataFile;
+    t.inputs.Tbox = boxText(r.temperature);
+    t.inputs.pKbox = boxText(r.pKw);
+    for (std::size_t i = 0; i < r.ranges.size(); ++i)
+        t.inputs.Range[i] = boxText(r.ranges[i]);
+    t.inputs.GammaBox = boxText(r.gammaTyped);
+    t.inputs.RefineGamma = r.gammaRefined;
+    for (const io::RecordPoint& p : r.points) {
+        core::Point& point = t.points.emplace_back();
+        point.Volume = p.volume;
+        point.EmfObs = p.emf;
+    }
+    // The selection sets the model's conditions; the points start as recorded.
+    core::RecordingSink ignored;
+    EXPECT_TRUE(core::SelectPoints(t, ignored));
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+        t.points[i].UsePoint = r.points[i].used;
+        t.points[i].PointPH = r.points[i].startPH;
+    }
+    t.EndPointRatio = r.endPointRatioStart;
+    return t;
+}
 
 using io::LogbookEntry;
 using logbooktest::sampleRecord;
@@ -389,7 +437,7 @@ TEST_F(LogbookTest, AnEditedRecordReproducesItsE0AndIsFoundAgain) {
     ASSERT_EQ(logbook.add(r), "");
     const Entries kept = entriesOf(logbook, "glass 7");
     ASSERT_EQ(kept.size(), 1u);
-    core::Titration again = io::reproducedTitration(kept[0].record);
+    core::Titration again = reproducedTitration(kept[0].record);
     ASSERT_EQ(core::Calculate(again, sink), core::CalculationOutcome::Calibrated);
     EXPECT_NEAR(*again.results.E0, kept[0].record.E0, 1e-9);
     EXPECT_NEAR(*again.results.gamma, kept[0].record.gamma, 1e-9);

@@ -2,17 +2,15 @@
 // recording canvas; the export of the plots on the offscreen platform.
 
 #include "CalculatedTitration.h"
+#include "RecordingCanvas.h"
 #include "core/Locale.h"
 #include "plot/DataPlot.h"
 #include "plot/PlotExport.h"
 #include "plot/PlotLibrary.h"
-#include "plot/RecordingCanvas.h"
 #include "plot/ResidualPlot.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -390,10 +388,10 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new GuiAppli
 
 const core::Titration kTitration = plottest::calculatedTitration({}, "/data/HCl 0.02 M.txt");
 
-QByteArray exported(PlotKind kind, DisplayMode mode, const QString& path) {
-    EXPECT_EQ(plot::exportPlot(kind, kTitration, mode, path.toStdString()), "");
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+QByteArray exported(PlotKind kind, DisplayMode mode, const char* name) {
+    const plot::PictureFile file = plot::pictureFile(kind, kTitration, mode, name);
+    EXPECT_EQ(file.error, "");
+    return QByteArray::fromStdString(file.bytes);
 }
 
 // The data plot is 82.50 mm x 50.93 mm (974 x 602 pixels at 300 dpi), the residual plot
@@ -405,20 +403,19 @@ TEST(Export, SvgPngAndPdfHaveThePictureSize) {
          602, 68, 50.93, "Experimental data: /data/HCl 0.02 M.txt"},
         {PlotKind::Residuals, R"(<svg width="82.5mm" height="25.46mm")",
          R"(viewBox="0 0 8250 2546")", 301, 85, 25.46, "observed-calculated Gran function"}};
-    QTemporaryDir dir;
     for (const auto& [kind, svgSize, viewBox, pngHeight, top, mm, title] : cases) {
-        const QByteArray svg = exported(kind, DisplayMode::Gran, dir.filePath("plot.svg"));
+        const QByteArray svg = exported(kind, DisplayMode::Gran, "/plots/plot.svg");
         EXPECT_TRUE(svg.contains(svgSize) && svg.contains(viewBox) && svg.contains(title))
             << svg.left(400).toStdString();
 
-        exported(kind, DisplayMode::EmfVolume, dir.filePath("plot.PNG"));
-        const QImage image(dir.filePath("plot.PNG"), "png");
+        const QImage image =
+            QImage::fromData(exported(kind, DisplayMode::EmfVolume, "/plots/plot.PNG"), "png");
         EXPECT_EQ(std::tuple(image.size(), image.dotsPerMeterX()),
                   std::tuple(QSize(974, pngHeight), 11811))
             << "300 dpi";
         EXPECT_LT(image.pixelColor(487, top).lightness(), 64) << "the frame's top line";
 
-        const QByteArray pdf = exported(kind, DisplayMode::EmfPH, dir.filePath("plot.pdf"));
+        const QByteArray pdf = exported(kind, DisplayMode::EmfPH, "/plots/plot.pdf");
         EXPECT_TRUE(pdf.startsWith("%PDF-") && pdf.contains("/Count 1")) << "one page";
         const auto box = QRegularExpression(R"(/MediaBox \[0 (-?[0-9.]+) ([0-9.]+) ([0-9.]+) *\])")
                              .match(QString::fromLatin1(pdf));
@@ -428,19 +425,15 @@ TEST(Export, SvgPngAndPdfHaveThePictureSize) {
     }
 }
 
-TEST(Export, AnUnknownTypeOrAFileThatCannotBeWrittenIsRefusedWithTheReason) {
-    QTemporaryDir dir;
-    for (const char* name : {"plot.jpg", "svg"}) {
-        const std::string path = dir.filePath(name).toStdString();
-        EXPECT_EQ(plot::exportDataPlot(kTitration, DisplayMode::Gran, path),
-                  "The plot file \"" + path + "\" has an unknown type: use .svg, .pdf or .png");
-        EXPECT_FALSE(QFile::exists(dir.filePath(name)));
-    }
-    for (const char* name : {"missing/plot.svg", "missing/plot.pdf", "missing/plot.png"}) {
-        const std::string path = dir.filePath(name).toStdString();
-        EXPECT_EQ(plot::exportResidualPlot(kTitration, DisplayMode::EmfPH, path),
-                  "The file \"" + path + "\" cannot be written: No such file or directory");
-    }
+TEST(Export, AnUnknownTypeIsRefusedWithTheReason) {
+    for (const PlotKind kind : {PlotKind::Data, PlotKind::Residuals})
+        for (const std::string path : {"/plots/plot.jpg", "/plots/svg"}) {
+            const plot::PictureFile file =
+                plot::pictureFile(kind, kTitration, DisplayMode::Gran, path);
+            EXPECT_EQ(std::tuple(file.bytes, file.error),
+                      std::tuple("", "The plot file \"" + path +
+                                         "\" has an unknown type: use .svg, .pdf or .png"));
+        }
 }
 
 TEST(Export, ThePictureLeavesTheScreenGeometryAsItWas) {

@@ -3,7 +3,7 @@
 
 #include "plot/TrendPlot.h"
 
-#include "plot/RecordingCanvas.h"
+#include "RecordingCanvas.h"
 
 #include <algorithm>
 #include <chrono>

@@ -79,8 +79,11 @@ struct Fixture {
     std::vector<io::LogbookEntry> entries(const std::string& electrode = "glass 7") const {
         io::Logbook logbook;
         std::vector<io::LogbookEntry> found;
-        if (logbook.open(path().toStdString()).empty())
-            logbook.entries(electrode, found);
+        if (logbook.open(path().toStdString()).empty()) {
+            const std::string error = logbook.entries(electrode, found);
+            if (!error.empty())
+                QTest::qFail(error.c_str(), __FILE__, __LINE__);
+        }
         return found;
     }
 

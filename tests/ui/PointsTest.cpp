@@ -5,7 +5,6 @@
 #include "core/CalibrationRun.h"
 #include "core/Format.h"
 #include "io/DataFile.h"
-#include "ui/TextColour.h"
 
 #include <QApplication>
 
@@ -173,7 +172,7 @@ void PointsTest::spaceSwitchesThePointAndRecalculates() {
     QVERIFY(!w.titration().points[k - 1].UsePoint);
     QCOMPARE(w.cell(k, ui::ColUse), QStringLiteral("x"));
     QCOMPARE(w.text("Chosen"), QStringLiteral("ignore"));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Chosen")), QColor(255, 0, 255));
+    QCOMPARE(textColour(w.find<QLabel>("Chosen")), QColor(255, 0, 255));
     QCOMPARE(w.pixel(w.dataPlot(), w.device(k) + QPoint(3, 0)), QColor(255, 0, 255));
     QVERIFY(w.cursorAt(k));
     // Recalculated without the point: the engine on the same file and flags agrees.

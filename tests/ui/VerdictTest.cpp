@@ -3,7 +3,6 @@
 #include "WindowFixture.h"
 #include "io/Logbook.h"
 #include "ui/LimitsDialog.h"
-#include "ui/TextColour.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -18,8 +17,11 @@ namespace {
 std::vector<io::LogbookEntry> keptFor(const Window& w, const char* electrode) {
     io::Logbook logbook;
     std::vector<io::LogbookEntry> entries;
-    if (logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()).empty())
-        logbook.entries(electrode, entries);
+    if (logbook.open(w.path(QStringLiteral("logbook.sqlite")).toStdString()).empty()) {
+        const std::string error = logbook.entries(electrode, entries);
+        if (!error.empty())
+            QTest::qFail(error.c_str(), __FILE__, __LINE__);
+    }
     return entries;
 }
 
@@ -39,7 +41,7 @@ void VerdictTest::theVerdictFollowsTheLimits() {
     Window w;
     w.start(w.copyExample("acid-with-alkali.txt"));
     QCOMPARE(w.text("Verdict"), QStringLiteral("electrode OK"));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Verdict")), QColor(0, 128, 0));
+    QCOMPARE(textColour(w.find<QLabel>("Verdict")), QColor(0, 128, 0));
 
     core::VerdictLimits strict;
     strict.slopeFactorMin = 0.9995;
@@ -49,7 +51,7 @@ void VerdictTest::theVerdictFollowsTheLimits() {
     const QString text = w.find<QLabel>("Verdict")->toolTip();
     QVERIFY2(text.startsWith("check electrode: slope factor 0.9992 is below 0.9995; rms residual"),
              qPrintable(text));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Verdict")), QColor(255, 0, 0));
+    QCOMPARE(textColour(w.find<QLabel>("Verdict")), QColor(255, 0, 0));
     QVERIFY(readAll(w.settingsFile()).contains("<slopefactormin>0.9995</slopefactormin>"));
     QVERIFY(readAll(w.settingsFile()).contains("<rmsmax>0.04</rmsmax>"));
 

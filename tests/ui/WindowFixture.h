@@ -20,6 +20,11 @@
 
 namespace uitest {
 
+/// The colour a widget's text is drawn in, as ui::setTextColour set it.
+inline QColor textColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
+
 inline QString example(const char* name) {
     return QStringLiteral(TAMO_EXAMPLES_DIR "/") + QString::fromLatin1(name);
 }

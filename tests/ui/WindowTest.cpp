@@ -4,7 +4,6 @@
 #include "core/CalibrationRun.h"
 #include "io/DataFile.h"
 #include "sim/Simulator.h"
-#include "ui/TextColour.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -37,8 +36,9 @@ bool enabled(const Window& w, const char* actionOrMenu) {
 core::Titration engineResult(const QString& path) {
     core::Titration t;
     core::RecordingSink sink;
-    if (io::ReadDataFile(path.toStdString(), t, sink))
-        (void)core::runCalibration(t, {}, sink); // the captions say what came of it
+    if (!io::ReadDataFile(path.toStdString(), t, sink) ||
+        !core::runCalibration(t, {}, sink).calculated())
+        QTest::qFail("the engine alone cannot calculate the file", __FILE__, __LINE__);
     return t;
 }
 
@@ -108,8 +108,8 @@ void WindowTest::loadReachesTheCalculatedStateOnTheGranPlot() {
     QCOMPARE(w.text("CorrAlkali") + w.text("Alksd"),
              QString::fromStdString(expected.captions.CorrAlkali + expected.captions.Alksd));
     QCOMPARE(w.text("Initial"), QStringLiteral("0.02"));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Initial")), QColor(255, 0, 0));
-    QCOMPARE(ui::textColour(w.find<QLabel>("Burette")), QColor(0, 0, 255));
+    QCOMPARE(textColour(w.find<QLabel>("Initial")), QColor(255, 0, 0));
+    QCOMPARE(textColour(w.find<QLabel>("Burette")), QColor(0, 0, 255));
 
     // The grid holds every point; the panel shows the middle one.
     const int n = expected.PointCount();
@@ -216,8 +216,9 @@ void WindowTest::enterInTheConditionBoxes() {
     core::RecordingSink sink;
     expected.points[hand - 1].UsePoint = false;
     expected.inputs = w.titration().inputs;
-    (void)core::runCalibration(expected, {}, sink,
-                               {reselects ? core::RunFrom::Selection : core::RunFrom::Calculation});
+    QVERIFY(core::runCalibration(expected, {}, sink,
+                                 {reselects ? core::RunFrom::Selection : core::RunFrom::Calculation})
+                .calculated());
     QCOMPARE(w.text("E0Value"), QString::fromStdString(expected.captions.E0Value));
     QCOMPARE(w.text("SlopeFactor"), QString::fromStdString(expected.captions.SlopeFactor));
     QCOMPARE(w.text("GranLabel6"), QString::fromStdString(expected.captions.GranLabel6));

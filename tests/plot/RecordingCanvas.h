@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Canvas.h"
+#include "plot/Canvas.h"
 
 #include <vector>
 
