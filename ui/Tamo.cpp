@@ -181,13 +181,6 @@ bool Tamo::eventFilter(QObject* watched, QEvent* event) {
         Form_Resize();
         return false;
     }
-    if (watched == m_editA) {
-        if (event->type() == QEvent::KeyPress)
-            return CellEditKeyDown(static_cast<QKeyEvent*>(event));
-        if (event->type() == QEvent::FocusOut)
-            EditA_LostFocus();
-        return false;
-    }
     if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == m_titrationId && !key->isAutoRepeat())

@@ -214,7 +214,7 @@ void Tamo::enterLoadedState() {
 }
 
 void Tamo::enterCalculatedState() {
-    m_editA->hide();
+    m_grid->discardEdit();
     m_displayMenu->setEnabled(true);
     m_resultsMenu->setEnabled(true);
     m_dataPanel->show();

@@ -211,7 +211,7 @@ void PointsTest::typingOnAVolumeCellAndEnterStores() {
     QCOMPARE(w.editor()->cursorPosition(), 1);
     QCOMPARE(w.editor()->palette().color(QPalette::Base), QColor(0, 255, 255));
     const QRect cell = w.grid()->visualRect(w.grid()->currentIndex());
-    QCOMPARE(w.editor()->geometry().topLeft(),
+    QCOMPARE(w.editor()->mapTo(w.tamo->centralWidget(), QPoint()),
              w.grid()->viewport()->mapTo(w.tamo->centralWidget(), cell.topLeft()) + QPoint(0, 1));
     QCOMPARE(w.editor()->width(), cell.width());
 
