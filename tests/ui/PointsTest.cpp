@@ -259,6 +259,15 @@ void PointsTest::downStoresAndMoves() {
     QApplication::processEvents();
     QVERIFY(!w.editor()->isVisible());
     QCOMPARE(w.titration().points[7].EmfObs, 1.0);
+    // At the first row Up has nowhere to go: it stores and ends the edit all the same.
+    w.selectCell(1, ui::ColVolume);
+    w.key(w.grid(), Qt::Key_0);
+    QTest::keyClicks(w.editor(), ".01");
+    w.key(w.editor(), Qt::Key_Up);
+    QVERIFY(!w.editor()->isVisible());
+    QCOMPARE(w.titration().points[0].Volume, static_cast<double>(0.01f));
+    QCOMPARE(w.cell(1, ui::ColVolume), QStringLiteral("0.01"));
+    QCOMPARE(w.grid()->currentPoint(), 1);
 }
 
 void PointsTest::f2LetsTheArrowsMoveTheCaret() {
