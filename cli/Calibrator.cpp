@@ -3,11 +3,10 @@
 #include "Batch.h"
 #include "Import.h"
 #include "Json.h"
-#include "core/Calculation.h"
+#include "core/CalibrationRun.h"
 #include "core/ElectrodeModel.h"
 #include "core/NumberEntry.h"
 #include "core/Report.h"
-#include "core/Selection.h"
 #include "io/DataFile.h"
 
 #include <filesystem>
@@ -36,9 +35,7 @@ private:
 struct FileResult {
     core::Titration titration;
     bool read = false;
-    bool calculated = false; ///< the calculation ran to its end (converged or not)
-    bool calibrated = false; ///< and every refinement converged
-    std::optional<core::Verdict> verdict; ///< on a calibrated titration
+    core::CalibrationRun run; ///< from the selection to the verdict, once read
 };
 
 FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
@@ -49,18 +46,9 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
                                    : io::ReadDataFile(path, r.titration, sink);
     if (!r.read)
         return r;
-    r.titration.EndPointRatio = 1;
-    if (!core::SelectPoints(r.titration, sink))
-        return r;
-    std::optional<core::Titration> selected;
-    if (options.sensitivity)
-        selected = r.titration;
-    const core::CalculationOutcome outcome = core::Calculate(r.titration, sink);
-    r.calculated = outcome != core::CalculationOutcome::Stopped;
-    if (selected && r.calculated)
-        r.titration.results.sensitivity = core::E0sensitivity(*selected);
-    r.calibrated = outcome == core::CalculationOutcome::Calibrated;
-    r.verdict = core::judgeCalibration(outcome, r.titration, options.limits);
+    core::RunOptions run;
+    run.sensitivity = options.sensitivity;
+    r.run = core::runCalibration(r.titration, options.limits, sink, run);
     return r;
 }
 
@@ -227,7 +215,7 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
         json.value(r.titration.TitrationID);
     else
         json.null();
-    json.member("ok", r.calibrated);
+    json.member("ok", r.run.calibrated());
     json.key("messages");
     json.beginArray();
     for (const std::string& text : messages)
@@ -235,7 +223,7 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
     json.endArray();
     writeConditions(json, r, typed);
     writeResults(json, r.titration);
-    writeVerdict(json, r.verdict);
+    writeVerdict(json, r.run.verdict);
     writePoints(json, r.titration);
     json.endObject();
 }
@@ -272,7 +260,7 @@ bool writePlots(const Options& options, const PlotExporter& exportPlot, const Fi
 /// The file's logbook record, or a line that says why it has none.
 void keepRecord(const std::string& path, const Options& options, const FileResult& r,
                 core::MessageSink& messages, FileOutput& out) {
-    if (!r.verdict) {
+    if (!r.run.verdict) {
         if (r.read)
             messages.message("not kept in the logbook: it was not calibrated");
         return;
@@ -287,7 +275,10 @@ void keepRecord(const std::string& path, const Options& options, const FileResul
     context.comment = options.comment;
     context.typed = options.inputs;
     context.limits = options.limits;
-    if (const std::string error = io::makeLogbookRecord(r.titration, *r.verdict, context, record);
+    context.startPH = r.run.start.pointPH;
+    context.endPointRatio = r.run.start.endPointRatio;
+    if (const std::string error =
+            io::makeLogbookRecord(r.titration, *r.run.verdict, context, record);
         !error.empty()) {
         messages.message("not kept in the logbook: " + error);
         out.ok = false;
@@ -305,7 +296,7 @@ FileOutput processFile(const std::string& path, const Options& options, const st
     out.path = path;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
-    out.ok = r.calibrated;
+    out.ok = r.run.calibrated();
     // A titration that was calculated, converged or not, can be drawn.
     if (r.titration.results.E0 && wantsPlots(options) &&
         !writePlots(options, exportPlot, r, out.errors))
@@ -315,7 +306,7 @@ FileOutput processFile(const std::string& path, const Options& options, const st
     if (options.format == OutputFormat::Json) {
         out.text.reserve(kJsonBytes + kJsonBytesPerPoint * r.titration.points.size());
         writeJson(out.text, path, r, messages.texts, options.inputs);
-    } else if (r.calculated) {
+    } else if (r.run.calculated()) {
         // A stopped calculation has nothing to report: its messages say why.
         out.text = core::resultsReport(r.titration, path, dateText, "\n");
         out.isReport = true;

@@ -30,12 +30,9 @@ double residual(const core::Titration& t, DisplayMode mode, int i) {
 }
 
 CursorSpan ShowResids(Canvas& dc, PlotGeometry& g, const core::Titration& t, DisplayMode mode,
-                      int Jcs, int jr, int Jb, const ScreenDrawing& screen,
-                      const SsqHook& evaluateSsq) {
+                      int Jcs, int jr, int Jb, const ScreenDrawing& screen) {
     const bool onScreen = Jcs == 1;
     const CursorSpan span = beginView(dc, g, Jcs, jr, Jb, 8);
-    if (evaluateSsq)
-        evaluateSsq();
 
     const int n = t.PointCount();
     const double R = residualRange(t, mode);

@@ -5,13 +5,7 @@
 #include "PlotGeometry.h"
 #include "PointMarks.h"
 
-#include <functional>
-
 namespace plot {
-
-/// Re-evaluates Resid of every point with the current parameters (the engine's
-/// Ssq) just before the residual plot reads it.
-using SsqHook = std::function<void()>;
 
 /// The residual of point i in the view: its Gran residual in the Gran plot, else
 /// its emf residual Resid.
@@ -25,11 +19,10 @@ double residual(const core::Titration& t, DisplayMode mode, int i);
 /// plot). Leaves the geometry set to this plot and returns its cursor span
 /// (ResidTop, ResidBottom).
 ///
-/// Resid is read as the model holds it. The calculation's final Ssq leaves it
-/// current; a caller that has changed the parameters since passes evaluateSsq,
-/// which runs before anything is read.
+/// Resid is read as the model holds it: the calculation's final Ssq leaves it
+/// current, and whoever changes a point or the parameters since updates it.
+/// Nothing in the titration is changed here.
 CursorSpan ShowResids(Canvas& dc, PlotGeometry& g, const core::Titration& t, DisplayMode mode,
-                      int Jcs, int jr, int Jb, const ScreenDrawing& screen = {},
-                      const SsqHook& evaluateSsq = {});
+                      int Jcs, int jr, int Jb, const ScreenDrawing& screen = {});
 
 } // namespace plot

@@ -72,8 +72,15 @@ Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     connectPointViews();
 
     connect(&m_document, &TitrationDocument::titrationReplaced, this, &Tamo::showConditions);
+    connect(&m_document, &TitrationDocument::resultsChanged, this, &Tamo::showCalculation);
+    connect(&m_document, &TitrationDocument::stateChanged, this, &Tamo::showState);
+    connect(&m_document, &TitrationDocument::cursorMoved, this, &Tamo::followCursor);
     connect(&m_document, &TitrationDocument::inputsChanged, this, &Tamo::showInputs);
-    connect(&m_document, &TitrationDocument::pointChanged, m_gridModel, &GridModel::refreshRow);
+    connect(&m_document, &TitrationDocument::pointChanged, this, [this](int i) {
+        m_gridModel->refreshRow(i);
+        if (i == m_document.cursorPoint())
+            CursorData(i);
+    });
     connect(&m_document, &TitrationDocument::verdictChanged, this, &Tamo::showVerdict);
     connect(&m_document, &TitrationDocument::modifiedChanged, this, &Tamo::setWindowModified);
     connect(&m_document, &TitrationDocument::displayModeChanged, this, [this] {
@@ -192,20 +199,20 @@ bool Tamo::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tamo::boxEnterReleased(QObject* box) {
-    const bool range = std::find(m_range.begin(), m_range.end(), box) != m_range.end();
-    if (!range && box != m_pKbox && box != m_tbox)
+    const auto range = std::find(m_range.begin(), m_range.end(), box);
+    if (range == m_range.end() && box != m_pKbox && box != m_tbox)
         return;
     m_settingsChanged = true;
     if (m_document.state() == WindowState::NoData)
         return; // nothing loaded to select or calculate
-    if (range) {
-        MessageBoxSink sink(m_dialogs, this);
-        m_document.selectPoints(sink);
-        CursorData(m_document.cursorPoint());
+    const InputBox which = range != m_range.end()
+                               ? static_cast<InputBox>(range - m_range.begin())
+                               : box == m_pKbox ? InputBox::pKbox : InputBox::Tbox;
+    {
+        CalculationMessages sink(*this);
+        m_document.confirmInput(which, sink);
     }
-    Calculate_Click();
-    if (range)
-        FillDataGrid();
+    focusPlot();
 }
 
 void Tamo::closeEvent(QCloseEvent* event) {

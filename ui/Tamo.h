@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MessageBoxSink.h"
 #include "SettingsLocation.h"
 #include "TitrationDocument.h"
 #include "Twips.h"
@@ -84,7 +85,6 @@ public slots:
     void loadImported(const io::ImportResult& import, const QString& source);
 
     // The point cursor on the plots.
-    void Cursor(int k);
     void DataPlot_KeyDown(int keyCode, int shift);
     void DataPlot_MouseDown(double x);
 
@@ -99,6 +99,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Where a command that calculates sends its messages. The carbonate
+    /// warning waits until the plots show the results, and comes before the
+    /// grid is filled with them.
+    class CalculationMessages {
+    public:
+        explicit CalculationMessages(Tamo& window);
+        ~CalculationMessages();
+        operator core::MessageSink&() { return m_sink; }
+        void release() { m_sink.release(); }
+
+    private:
+        Tamo& m_window;
+        MessageBoxSink m_sink;
+    };
+
     // Building the window.
     void buildMenus();
     void buildToolBar();
@@ -106,7 +121,8 @@ private:
     void buildConditions();
     void buildGammaFrame();
     void buildCalibrationChoices();
-    void showCalibrationChoices(const io::CalibrationChoices& choices);
+    /// The check boxes and the Gamma frame as the document's inputs have them.
+    void showCalibrationChoices();
     io::CalibrationChoices calibrationChoices() const;
     /// The tooltips of the refined results: corrected titrant, correlations, sensitivity.
     void showResultTips();
@@ -137,17 +153,20 @@ private:
     void saveWindowGeometry() const;
     /// The settings into the document: the boxes, the data file path, the verdict's limits.
     void showSettings(const io::Settings& settings);
-    void SetDisplay();
     void FillDataGrid();
     void CursorData(int k);
     void showConditions();
     void showResults();
     void showInputs();
     void showVerdict();
-    void enterLoadedState();
-    /// After a load: select, show the Gran plot, calculate, fill the grid.
-    void evaluateLoaded();
-    void enterCalculatedState();
+    /// Menus, toolbar, frames and plots offered in the document's state.
+    void showState();
+    /// What a calculation (or its undo) changed: the result frames, the grid, the data panel.
+    void showCalculation();
+    /// The data panel and the grid follow the current point.
+    void followCursor(int k);
+    /// The keys go to the data plot once it is on show.
+    void focusPlot();
     void Form_Resize();
     void boxEnterReleased(QObject* box);
     QString dialogFolder() const;
@@ -158,6 +177,7 @@ private:
     QString besideDataFile(const QString& ending) const;
 
     Dialogs& m_dialogs;
+    CalculationMessages* m_calculationMessages = nullptr; ///< of the command under way
     SettingsLocation m_settings;
     QString m_importProfile; ///< the import profile used last
     TitrationDocument m_document;

@@ -73,18 +73,14 @@ void Tamo::buildCalibrationChoices() {
     connect(m_acidBranch, &QCheckBox::clicked, this, &Tamo::AcidBranch_Click);
 }
 
-void Tamo::showCalibrationChoices(const io::CalibrationChoices& choices) {
-    m_document.setInput(InputBox::GammaBox, choices.gamma);
-    m_document.setRefineGamma(choices.refineGamma);
-    m_refineGamma[choices.refineGamma ? 1 : 0]->setChecked(true);
-    m_gammaBox->setEnabled(!choices.refineGamma);
-    m_gammaSd->setVisible(choices.refineGamma);
-    m_gammaPm->setVisible(choices.refineGamma);
-    m_document.setRefinePKw(choices.refinePKw);
-    m_refinePKw->setChecked(choices.refinePKw);
-    core::RecordingSink noPoints; // read at start-up, before any titration
-    m_document.setBranch(choices.branch, noPoints);
-    m_acidBranch->setChecked(choices.branch == core::Branch::Acid);
+void Tamo::showCalibrationChoices() {
+    const core::Inputs& in = m_document.titration().inputs;
+    m_refineGamma[in.RefineGamma ? 1 : 0]->setChecked(true);
+    m_gammaBox->setEnabled(!in.RefineGamma);
+    m_gammaSd->setVisible(in.RefineGamma);
+    m_gammaPm->setVisible(in.RefineGamma);
+    m_refinePKw->setChecked(in.RefinePKw);
+    m_acidBranch->setChecked(in.branch == core::Branch::Acid);
 }
 
 io::CalibrationChoices Tamo::calibrationChoices() const {
@@ -94,22 +90,20 @@ io::CalibrationChoices Tamo::calibrationChoices() const {
 
 void Tamo::RefinePKw_Click(bool refined) {
     m_settingsChanged = true;
-    m_document.setRefinePKw(refined);
-    if (m_document.state() != WindowState::NoData)
-        Calculate_Click();
+    {
+        CalculationMessages sink(*this);
+        m_document.setRefinePKw(refined, sink);
+    }
+    focusPlot();
 }
 
 void Tamo::AcidBranch_Click(bool acidOnly) {
     m_settingsChanged = true;
     {
-        MessageBoxSink sink(m_dialogs, this);
+        CalculationMessages sink(*this);
         m_document.setBranch(acidOnly ? core::Branch::Acid : core::Branch::Both, sink);
     }
-    if (m_document.state() == WindowState::NoData)
-        return;
-    CursorData(m_document.cursorPoint());
-    Calculate_Click();
-    FillDataGrid();
+    focusPlot();
 }
 
 void Tamo::showResultTips() {

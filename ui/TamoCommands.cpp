@@ -56,7 +56,8 @@ void Tamo::showSettings(const io::Settings& settings) {
         m_document.setInput(static_cast<InputBox>(i), settings.range[i]);
     m_document.setInput(InputBox::pKbox, settings.pKw);
     m_document.setInput(InputBox::Tbox, settings.temperature);
-    showCalibrationChoices(settings.choices);
+    const io::CalibrationChoices& c = settings.choices;
+    m_document.setStartChoices(c.gamma, c.refineGamma, c.refinePKw, c.branch);
 }
 
 void Tamo::readSettingsAtStartUp() {
@@ -151,29 +152,13 @@ void Tamo::LoadData_Click() {
 void Tamo::loadFile(const QString& chosen) {
     const QString path = chosen.trimmed();
     {
-        MessageBoxSink sink(m_dialogs, this);
+        CalculationMessages sink(*this);
         if (!m_document.load(io::toNativePath(path), sink))
             return; // the titration loaded before stays, with its path and caption
     }
     SaveIni();
     showCaption();
-    evaluateLoaded();
-}
-
-void Tamo::evaluateLoaded() {
-    enterLoadedState();
-    bool selected = false;
-    {
-        MessageBoxSink sink(m_dialogs, this);
-        selected = m_document.selectPoints(sink);
-    }
-    CursorData(m_document.cursorPoint());
-    m_document.setDisplayMode(plot::DisplayMode::Gran);
-    if (selected)
-        Calculate_Click();
-    FillDataGrid();
-    if (m_dataPlot->isVisible())
-        m_dataPlot->setFocus();
+    focusPlot();
 }
 
 void Tamo::SaveData_Click() {
@@ -204,16 +189,15 @@ void Tamo::SaveDataAs_Click() {
 
 // ---- States ----
 
-void Tamo::enterLoadedState() {
+void Tamo::showState() {
+    if (m_document.state() == WindowState::NoData)
+        return;
     m_gammaFrame->show();
     m_calculate->setEnabled(true);
     m_saveData->setEnabled(true);
     m_saveDataAs->setEnabled(true);
-    if (m_document.state() == WindowState::NoData)
-        m_document.setState(WindowState::Loaded);
-}
-
-void Tamo::enterCalculatedState() {
+    if (m_document.state() != WindowState::Calculated)
+        return;
     m_grid->discardEdit();
     m_displayMenu->setEnabled(true);
     m_resultsMenu->setEnabled(true);
@@ -221,46 +205,51 @@ void Tamo::enterCalculatedState() {
     m_resultsFrame->show();
     m_granFrame->show();
     m_toolbar->setEnabled(true);
-    m_document.setState(WindowState::Calculated);
+    // Shown before the results arrive, so that the plots draw them.
+    m_residualPlot->show();
+    m_dataPlot->show();
 }
 
 // ---- Calculation and display ----
 
-void Tamo::Calculate_Click() {
-    MessageBoxSink sink(m_dialogs, this, core::kNegativeCarbonate);
-    const core::CalculationOutcome outcome = m_document.calculate(sink);
-    if (outcome == core::CalculationOutcome::Stopped) {
-        // The results are cleared: the fields, the calculated column and the curves go.
-        if (m_document.state() == WindowState::Calculated) {
-            showResults();
-            SetDisplay();
-            FillDataGrid();
-        }
-        return;
-    }
-    enterCalculatedState();
-    showResults();
-    showResultTips();
-    SetDisplay();
-    sink.release();
-    FillDataGrid();
+void Tamo::focusPlot() {
+    if (!m_dataPlot->isHidden())
+        m_dataPlot->setFocus();
 }
 
-void Tamo::SetDisplay() {
-    m_residualPlot->show();
-    m_residualPlot->redraw();
-    m_dataPlot->show();
-    m_dataPlot->redraw();
-    m_dataPlot->setFocus();
+void Tamo::Calculate_Click() {
+    {
+        CalculationMessages sink(*this);
+        m_document.calculate(sink);
+    }
+    focusPlot();
+}
+
+Tamo::CalculationMessages::CalculationMessages(Tamo& window)
+    : m_window(window), m_sink(window.m_dialogs, &window, core::kNegativeCarbonate) {
+    m_window.m_calculationMessages = this;
+}
+
+Tamo::CalculationMessages::~CalculationMessages() {
+    m_window.m_calculationMessages = nullptr;
+}
+
+void Tamo::showCalculation() {
+    showResults();
+    if (m_document.hasCurrentResults())
+        showResultTips();
+    if (m_calculationMessages)
+        m_calculationMessages->release(); // the plots have drawn the results
+    FillDataGrid();
+    CursorData(m_document.cursorPoint());
 }
 
 void Tamo::DisplayOption_Click(int index) {
     m_document.setDisplayMode(static_cast<plot::DisplayMode>(index + 1));
-    SetDisplay();
+    focusPlot();
 }
 
 void Tamo::FillDataGrid() {
-    m_document.clearTypedTexts();
     m_gridModel->refill();
     m_grid->show();
     m_grid->applyLayout();
@@ -321,17 +310,16 @@ void Tamo::showInputs() {
     show(m_pKbox, m_document.input(InputBox::pKbox));
     show(m_tbox, m_document.input(InputBox::Tbox));
     show(m_gammaBox, m_document.input(InputBox::GammaBox));
+    showCalibrationChoices();
 }
 
 void Tamo::RefineGamma_MouseUp(int index) {
     m_settingsChanged = true;
-    m_gammaBox->setEnabled(index == 0);
-    m_gammaSd->setVisible(index == 1);
-    m_gammaPm->setVisible(index == 1);
-    if (index == 0)
-        m_document.setInput(InputBox::GammaBox, "1");
-    m_document.setRefineGamma(index == 1);
-    Calculate_Click();
+    {
+        CalculationMessages sink(*this);
+        m_document.setRefineGamma(index == 1, sink);
+    }
+    focusPlot();
 }
 
 // ---- Help ----

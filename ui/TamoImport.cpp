@@ -35,7 +35,7 @@ void Tamo::Import_Click() {
 
 void Tamo::loadImported(const io::ImportResult& import, const QString& source) {
     {
-        MessageBoxSink sink(m_dialogs, this);
+        CalculationMessages sink(*this);
         if (!m_document.loadImport(import, source.toStdString(), sink))
             return; // the titration loaded before stays
     }
@@ -43,7 +43,7 @@ void Tamo::loadImported(const io::ImportResult& import, const QString& source) {
     setWindowTitle(QStringLiteral("TAMO: imported from ") + source +
                    QStringLiteral(" (not saved: Save data As writes a data file)[*]"));
     setWindowModified(m_document.isModified());
-    evaluateLoaded();
+    focusPlot();
 }
 
 } // namespace ui

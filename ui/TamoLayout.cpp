@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QUndoStack>
 #include <QRadioButton>
 #include <QToolBar>
 
@@ -73,6 +74,19 @@ void Tamo::buildMenus() {
     m_fileMenu->addSeparator();
     QAction* exit = m_fileMenu->addAction(QStringLiteral("E&xit"), this, &Tamo::Exit_Click);
     exit->setObjectName(QStringLiteral("Exit"));
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("MenuEdit"));
+    // "Undo switch point 12": the stack names the change that comes next.
+    QAction* undo = m_document.undoStack().createUndoAction(this);
+    undo->setObjectName(QStringLiteral("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = m_document.undoStack().createRedoAction(this);
+    redo->setObjectName(QStringLiteral("Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                        QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addAction(undo);
+    edit->addAction(redo);
 
     m_calculate = bar->addAction(QStringLiteral("&Calculate"), this, &Tamo::Calculate_Click);
     m_calculate->setObjectName(QStringLiteral("Calculate"));

@@ -77,10 +77,8 @@ void Tamo::connectPointViews() {
     connect(m_grid, &DataGrid::cellDoubleClicked, this, &Tamo::DataGrid_DblClick);
 }
 
-void Tamo::Cursor(int k) {
-    m_dataPlot->toggleCursorLine(k);
-    m_residualPlot->toggleCursorLine(k);
-    CursorData(m_document.cursorPoint());
+void Tamo::followCursor(int k) {
+    CursorData(k);
     // The grid keeps the current point's row in sight.
     if (m_grid->isVisible() && k >= 1 && k <= m_gridModel->rowCount())
         m_grid->scrollTo(m_gridModel->index(k - 1, 0));
@@ -88,30 +86,24 @@ void Tamo::Cursor(int k) {
 
 void Tamo::DataPlot_KeyDown(int key, int shift) {
     const int n = m_document.titration().PointCount();
-    int k = m_document.cursorPoint();
+    const int k = m_document.cursorPoint();
     if (k < 1 || k > n)
         return;
     switch (key) {
     case kLeft:
-        Cursor(k);
         if (k > shift + 1)
             m_document.setCursorPoint(k - 1 - shift);
-        Cursor(m_document.cursorPoint());
         break;
     case kRight:
-        Cursor(k);
         if (k < n - shift)
             m_document.setCursorPoint(k + 1 + shift);
-        Cursor(m_document.cursorPoint());
         break;
     case kEnter:
-    case kSpace:
-        Cursor(k);
-        m_document.switchPoint(k);
-        Calculate_Click();
-        m_dataPlot->showSelected(k);
-        CursorData(k);
+    case kSpace: {
+        CalculationMessages sink(*this);
+        m_document.switchPointAndCalculate(k, sink);
         break;
+    }
     default: break;
     }
 }
@@ -121,7 +113,6 @@ void Tamo::DataPlot_MouseDown(double x) {
     int k = m_document.cursorPoint();
     if (k < 1 || k > n)
         return;
-    Cursor(k);
     const long X = std::lrint(x);
     const auto at = [this](int point) { return m_dataPlot->pointX(point); };
     if (const auto xk = at(k); xk && *xk > X) {
@@ -132,7 +123,6 @@ void Tamo::DataPlot_MouseDown(double x) {
             ++k;
     }
     m_document.setCursorPoint(k);
-    Cursor(k);
 }
 
 // ---- Editing in the grid ----
@@ -149,8 +139,7 @@ void Tamo::DataGrid_KeyPress(const QString& typed) {
     case ColUse:
         if (typed.isEmpty())
             break; // Backspace and Delete have nothing to clear here
-        m_document.switchPoint(point);
-        m_dataPlot->showSelected(point);
+        m_document.switchPoint(point); // the data plot marks it anew
         break;
     default: break;
     }

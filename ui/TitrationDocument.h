@@ -1,15 +1,14 @@
 #pragma once
 
-#include "core/Calculation.h"
+#include "core/CalibrationRun.h"
 #include "core/MessageSink.h"
 #include "core/Titration.h"
 #include "core/Verdict.h"
 #include "io/Import.h"
-
-#include <optional>
 #include "plot/DisplayMode.h"
 
 #include <QObject>
+#include <QUndoStack>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,12 +34,25 @@ struct CalculatedSnapshot {
     double endPointRatio = 1;    ///< the end-point ratio before it ran
 };
 
-/// The one titration of the window and the commands on it. Widgets are views
-/// of it: they read it and follow its signals; none keeps a number of its own.
+/// Everything an undone command gives back: the titration with its results,
+/// and what the document knows of the calculation that made them.
+struct DocumentSnapshot {
+    core::Titration titration;
+    core::CalculationOutcome outcome = core::CalculationOutcome::Stopped;
+    std::optional<core::Verdict> verdict;
+    std::optional<CalculatedSnapshot> calculated;
+};
+
+/// The one titration of the window and the work on it. The commands run the
+/// road of a titration (load, select, calculate, judge) in one place, each
+/// change by hand is an undoable command, and every change is told by a signal.
+/// Widgets are views: they read the document and follow its signals; none
+/// keeps a number of its own or sequences the work.
 class TitrationDocument : public QObject {
     Q_OBJECT
 public:
     explicit TitrationDocument(QObject* parent = nullptr);
+    ~TitrationDocument() override;
 
     const core::Titration& titration() const { return m_t; }
     WindowState state() const { return m_state; }
@@ -51,7 +63,9 @@ public:
     /// its end. False before the first calculation and after a stopped one,
     /// whose results are cleared, so that nothing reports the ones before.
     bool hasCurrentResults() const { return m_t.results.E0.has_value(); }
-    /// Whether the points were corrected or switched since the load or the last save.
+    /// Whether the data differ from the data file: a point was corrected or
+    /// switched since the load or the last save (and not undone), or the
+    /// titration was imported and not yet saved.
     bool isModified() const { return m_modified; }
     /// The verdict on the last calculation; none when it did not converge, was
     /// stopped, or nothing was calculated since the titration was loaded.
@@ -61,56 +75,77 @@ public:
     /// once a later calculation stopped or did not converge. Boxes typed into
     /// and points edited since do not change it.
     const std::optional<CalculatedSnapshot>& calculated() const { return m_calculated; }
+    /// The changes by hand since the load, to undo and redo. Its clean state
+    /// is the saved data file.
+    QUndoStack& undoStack() { return m_undo; }
     /// New limits; the last calculation is judged again.
     void setVerdictLimits(const core::VerdictLimits& limits);
 
-    /// Reads a data file. A rejected file sends its messages and changes nothing;
-    /// an accepted one replaces the titration (the input boxes stay), places the
-    /// current point in the middle. The caller then selects and calculates.
-    bool load(const std::string& path, core::MessageSink& sink);
+    /// Reads a data file and evaluates it: the points are selected, the Gran
+    /// plot chosen and the titration calculated. A rejected file sends its
+    /// messages and changes nothing; an accepted one replaces the titration
+    /// (the input boxes stay), places the current point in the middle and
+    /// starts a new undo history. Returns whether the file was accepted.
+    [[nodiscard]] bool load(const std::string& path, core::MessageSink& sink);
     /// Loads an import (every condition given) as a new titration that has no
     /// data file yet; `source` is the file it was read from. Otherwise as load.
-    bool loadImport(const io::ImportResult& import, const std::string& source,
-                    core::MessageSink& sink);
+    [[nodiscard]] bool loadImport(const io::ImportResult& import, const std::string& source,
+                                  core::MessageSink& sink);
     /// Whether the titration was imported and not yet saved as a data file.
     bool isImported() const { return m_imported; }
-    /// Selects the points by the pH ranges; false when the selection was stopped.
-    bool selectPoints(core::MessageSink& sink);
-    /// Calculates from the end-point ratio a freshly loaded titration starts
-    /// with, so the same points and boxes always give the same numbers. A
-    /// stopped calculation clears the results and the verdict.
+    /// Calculates the points as they are, from the end-point ratio a freshly
+    /// loaded titration starts with, so that the same points and boxes always
+    /// give the same numbers. A stopped calculation clears the results and the
+    /// verdict.
     core::CalculationOutcome calculate(core::MessageSink& sink);
     /// Writes the titration to the file; an empty text on success, else the
     /// reason. A successful save makes the titration unmodified.
-    std::string save(const std::string& path);
+    [[nodiscard]] std::string save(const std::string& path);
 
     /// The titration's data file from now on (after a save, also of an import).
     void setDataFilePath(const std::string& path);
     void setIdentifier(const std::string& text);
+    /// A box's text as it is being typed: nothing is calculated.
     void setInput(InputBox box, const std::string& text);
     const std::string& input(InputBox box) const;
-    void setRefineGamma(bool refined);
-    void setRefinePKw(bool refined);
-    /// The branches that calibrate; the points are selected again.
+    /// The box's text is confirmed (Enter): an undoable command that selects the
+    /// points again (a pH range) and calculates. Before a titration is loaded the
+    /// text is only kept.
+    void confirmInput(InputBox box, core::MessageSink& sink);
+    /// Gamma constant (the box back to 1) or refined; an undoable command that calculates.
+    void setRefineGamma(bool refined, core::MessageSink& sink);
+    /// pKw refined or from its box; an undoable command that calculates.
+    void setRefinePKw(bool refined, core::MessageSink& sink);
+    /// The branches that calibrate; an undoable command that selects and calculates.
     void setBranch(core::Branch branch, core::MessageSink& sink);
+    /// The choices as the settings file keeps them, before any titration is loaded.
+    void setStartChoices(const std::string& gamma, bool refineGamma, bool refinePKw,
+                         core::Branch branch);
     void setDisplayMode(plot::DisplayMode mode);
     void setCursorPoint(int point);
-    void setState(WindowState state);
 
-    /// Switches point i (1-based) between used and ignored; nothing is recalculated.
+    /// Switches point i (1-based) between used and ignored, as the grid does:
+    /// an undoable command; nothing is recalculated.
     void switchPoint(int i);
-    /// Stores a corrected volume or emf of point i with the text as typed; nothing
-    /// is recalculated.
+    /// Switches point i and calculates, as the plot does: an undoable command,
+    /// whose undo gives back the results of before.
+    void switchPointAndCalculate(int i, core::MessageSink& sink);
+    /// Stores a corrected volume or emf of point i with the text as typed: an
+    /// undoable command; nothing is recalculated (the residuals follow).
     void setVolume(int i, double value, const std::string& typed);
     void setEmf(int i, double value, const std::string& typed);
-    /// Forgets the typed texts: the grid shows the stored numbers again.
-    void clearTypedTexts();
-    /// Recomputes every point's emf residual with the current parameters.
-    void refreshResiduals();
 
 signals:
+    /// A new titration: its conditions, its points and no results yet.
     void titrationReplaced();
+    /// A calculation ran (or was undone): results, captions, every point's pH,
+    /// residuals and use; also after a stopped one, whose results are cleared.
+    void resultsChanged();
+    /// Point i was switched or corrected by hand.
     void pointChanged(int i);
+    /// Point i was switched by hand without a calculation (after pointChanged).
+    void pointSwitched(int i);
+    void cursorMoved(int point);
     void displayModeChanged();
     void inputsChanged();
     void stateChanged();
@@ -118,7 +153,23 @@ signals:
     void modifiedChanged(bool modified);
 
 private:
-    void setModified(bool modified);
+    friend class DocumentCommand;
+    friend class PointEditCommand;
+
+    bool replace(core::Titration&& fresh, core::MessageSink& sink);
+    void setState(WindowState state);
+    /// The one calculation run of the window; tells its results.
+    void run(core::RunFrom from, core::MessageSink& sink);
+    /// Pushes a command that changes the inputs and runs from `from`.
+    void changeInputs(const QString& text, const core::Inputs& inputs, core::RunFrom from,
+                      core::MessageSink& sink);
+    DocumentSnapshot snapshot() const;
+    void restore(const DocumentSnapshot& s);
+    /// The use, volume or emf of point i, as a command sets and resets it.
+    void applyUse(int i, bool used);
+    void applyVolume(int i, double value, const std::string& typed);
+    void applyEmf(int i, double value, const std::string& typed);
+    void updateModified();
 
     core::Titration m_t;
     WindowState m_state = WindowState::NoData;
@@ -127,11 +178,12 @@ private:
     core::VerdictLimits m_limits;
     core::CalculationOutcome m_lastOutcome = core::CalculationOutcome::Stopped;
     std::optional<core::Verdict> m_verdict;
+    std::optional<CalculatedSnapshot> m_calculated;
+    core::Inputs m_inputsAfterRun; ///< the boxes as the last calculation left them
     bool m_modified = false;
     bool m_imported = false;
-
-    void replace(core::Titration&& fresh);
-    std::optional<CalculatedSnapshot> m_calculated;
+    QUndoStack m_undo;
+    core::MessageSink* m_commandSink = nullptr; ///< where a command's first run sends its messages
 };
 
 /// CursorPoint for a newly loaded titration: the middle point, halves to even

@@ -204,9 +204,9 @@ const core::Titration kFive = [] {
 /// The data plot (or the residual plot) of a view drawn on a recording canvas.
 struct Drawn {
     Drawn(bool data, const core::Titration& t, DisplayMode mode, int s, int jr, int Jb,
-          plot::ScreenDrawing screen = {}, const plot::SsqHook& ssq = {})
+          plot::ScreenDrawing screen = {})
         : span(data ? plot::ShowData(c, g, t, mode, s, jr, Jb, screen)
-                    : plot::ShowResids(c, g, t, mode, s, jr, Jb, screen, ssq)) {}
+                    : plot::ShowResids(c, g, t, mode, s, jr, Jb, screen)) {}
     plot::RecordingCanvas c;
     plot::PlotGeometry g;
     plot::CursorSpan span;
@@ -321,16 +321,13 @@ TEST(Views, GranLinesRunFromTheirHigherEndDownToTheVolumeAxis) {
 }
 
 // The residual plot of the five points: x = 56 + 134 V; y = 108 - 28 r, so that the largest
-// used residual, -3 mV, spans the axis (ignored point 3 has 4 mV). The Ssq hook, which runs
-// before anything is read, makes the residual of point 5 infinite.
-TEST(Views, TheResidualRangeAndBarsComeFromTheUsedFiniteResidualsAfterTheSsqHook) {
+// used residual, -3 mV, spans the axis (ignored point 3 has 4 mV); the infinite residual of
+// point 5 is left out.
+TEST(Views, TheResidualRangeAndBarsComeFromTheUsedFiniteResiduals) {
     core::Titration t = kFive;
-    int calls = 0;
-    const Drawn d(false, t, DisplayMode::EmfVolume, 1, 600, 200, {}, [&] {
-        ++calls;
-        t.points[4].Resid = INFINITY;
-    });
-    EXPECT_EQ(std::tuple(calls, d.g.YPix(-3), d.g.YPix(3)), std::tuple(1, 192, 24));
+    t.points[4].Resid = INFINITY;
+    const Drawn d(false, t, DisplayMode::EmfVolume, 1, 600, 200);
+    EXPECT_EQ(std::tuple(d.g.YPix(-3), d.g.YPix(3)), std::tuple(192, 24));
     EXPECT_EQ(d.bars(), (std::vector<Segment>{{190, 108, 190, 164}, {458, 108, 458, 192}}));
     EXPECT_EQ(d.c.lines().back().pen, (plot::Pen{1, plot::kBlack})) << "the bars' pen";
     // With no point used the axis runs from -1000 at the bottom to 1000 at the top.

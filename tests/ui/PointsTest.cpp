@@ -2,9 +2,8 @@
 // driven by real key and mouse events.
 
 #include "WindowFixture.h"
-#include "core/Calculation.h"
+#include "core/CalibrationRun.h"
 #include "core/Format.h"
-#include "core/Selection.h"
 #include "io/DataFile.h"
 #include "ui/TextColour.h"
 
@@ -21,28 +20,25 @@ struct Loaded : Window {
 
     int n() const { return titration().PointCount(); }
     int cursor() const { return tamo->document().cursorPoint(); }
-    /// Moves the cursor line to point k as the window does: off, move, on.
-    void placeCursor(int k) {
-        tamo->Cursor(cursor());
-        tamo->document().setCursorPoint(k);
-        tamo->Cursor(k);
-    }
+    void placeCursor(int k) { tamo->document().setCursorPoint(k); }
     int px(int k) const { return *dataPlot()->pointX(k); }
     QPoint device(int k) const {
         const core::Point& p = titration().points[static_cast<std::size_t>(k - 1)];
         const plot::PlotGeometry& g = dataPlot()->plotGeometry();
         return {*g.XPix(p.Volume), *g.YPix(p.GranValue)};
     }
-    QColor pixel(const ui::PlotView* view, QPoint at) const {
-        return view->picture().pixelColor(at * view->devicePixelRatioF());
+    /// A pixel as the plot shows it, the cursor line included.
+    static QColor pixel(const ui::PlotView* view, QPoint at) {
+        return view->shownImage().pixelColor(at * view->devicePixelRatioF());
     }
     /// Whether the cursor line stands at point k on both plots: most of the
     /// column at its x shows the line (marks and the axes cross it here and there).
     bool cursorAt(int k) const {
         const auto lineShare = [&](const ui::PlotView* view, int top, int bottom, bool onWhite) {
+            const QImage shown = view->shownImage();
             int line = 0;
             for (int y = top; y <= bottom; ++y) {
-                const QColor c = pixel(view, {px(k), y});
+                const QColor c = shown.pixelColor(QPoint(px(k), y) * view->devicePixelRatioF());
                 line += onWhite ? c == kCursorOnWhite : c != Qt::white;
             }
             return 2 * line > bottom - top + 1;
@@ -146,21 +142,21 @@ void PointsTest::aClickWalksTowardsIt() {
 }
 
 void PointsTest::theCursorLineTogglesWithoutTrace() {
+    // The line is shown over the drawn plot, never drawn into it: moves leave no trace.
     Loaded w;
     const QImage drawn = w.dataPlot()->picture();
     const QImage residuals = w.residualPlot()->picture();
+    const QImage shown = w.dataPlot()->shownImage();
     QVERIFY(w.cursorAt(w.cursor()));
-    w.tamo->Cursor(w.cursor());
-    QVERIFY(!w.cursorAt(w.cursor()));
-    QVERIFY(w.dataPlot()->picture() != drawn);
-    w.tamo->Cursor(w.cursor());
-    QCOMPARE(w.dataPlot()->picture(), drawn);
-    QCOMPARE(w.residualPlot()->picture(), residuals);
-    // A move there and back leaves the same pixels.
+    QVERIFY(shown != drawn);
     w.key(w.dataPlot(), Qt::Key_Right);
+    QVERIFY(!w.cursorAt(w.cursor() - 1));
+    QVERIFY(w.cursorAt(w.cursor()));
     w.key(w.dataPlot(), Qt::Key_Left);
     QCOMPARE(w.dataPlot()->picture(), drawn);
-    // A redraw (a new size) draws the line once at the same point.
+    QCOMPARE(w.residualPlot()->picture(), residuals);
+    QCOMPARE(w.dataPlot()->shownImage(), shown);
+    // A redraw (a new size) shows the line once at the same point.
     w.tamo->resize(w.tamo->width() + 40, w.tamo->height() + 30);
     QApplication::processEvents();
     QVERIFY(w.cursorAt(w.cursor()));
@@ -183,13 +179,10 @@ void PointsTest::spaceSwitchesThePointAndRecalculates() {
     // Recalculated without the point: the engine on the same file and flags agrees.
     core::Titration expected;
     core::RecordingSink sink;
-    expected.EndPointRatio = 1;
-    io::ReadDataFile(w.titration().DataFilePath, expected, sink);
-    core::SelectPoints(expected, sink);
-    core::Calculate(expected, sink);
+    QVERIFY(io::ReadDataFile(w.titration().DataFilePath, expected, sink));
+    QVERIFY(core::runCalibration(expected, {}, sink).calculated());
     expected.points[k - 1].UsePoint = false;
-    expected.EndPointRatio = 1; // every calculation starts from a fresh titration's ratio
-    core::Calculate(expected, sink);
+    QVERIFY(core::runCalibration(expected, {}, sink, {core::RunFrom::Calculation}).calculated());
     QCOMPARE(w.text("E0Value"), QString::fromStdString(expected.captions.E0Value));
     QCOMPARE(w.text("Values6"), QString::fromStdString(expected.captions.Values6));
     QVERIFY(w.text("E0Value") + w.text("E0sd") + w.text("Values6") != e0);

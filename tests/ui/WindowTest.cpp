@@ -1,8 +1,7 @@
 // The main window: start-up, load and save, the condition boxes, the layout and the exits.
 
 #include "WindowFixture.h"
-#include "core/Calculation.h"
-#include "core/Selection.h"
+#include "core/CalibrationRun.h"
 #include "io/DataFile.h"
 #include "sim/Simulator.h"
 #include "ui/TextColour.h"
@@ -37,11 +36,9 @@ bool enabled(const Window& w, const char* actionOrMenu) {
 /// The calculated titration as the engine alone makes it from the file.
 core::Titration engineResult(const QString& path) {
     core::Titration t;
-    t.EndPointRatio = 1;
     core::RecordingSink sink;
-    io::ReadDataFile(path.toStdString(), t, sink);
-    core::SelectPoints(t, sink);
-    core::Calculate(t, sink);
+    if (io::ReadDataFile(path.toStdString(), t, sink))
+        (void)core::runCalibration(t, {}, sink); // the captions say what came of it
     return t;
 }
 
@@ -219,10 +216,8 @@ void WindowTest::enterInTheConditionBoxes() {
     core::RecordingSink sink;
     expected.points[hand - 1].UsePoint = false;
     expected.inputs = w.titration().inputs;
-    if (reselects)
-        core::SelectPoints(expected, sink);
-    expected.EndPointRatio = 1; // every calculation starts from a fresh titration's ratio
-    core::Calculate(expected, sink);
+    (void)core::runCalibration(expected, {}, sink,
+                               {reselects ? core::RunFrom::Selection : core::RunFrom::Calculation});
     QCOMPARE(w.text("E0Value"), QString::fromStdString(expected.captions.E0Value));
     QCOMPARE(w.text("SlopeFactor"), QString::fromStdString(expected.captions.SlopeFactor));
     QCOMPARE(w.text("GranLabel6"), QString::fromStdString(expected.captions.GranLabel6));

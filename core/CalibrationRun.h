@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Calculation.h"
+#include "MessageSink.h"
+#include "Titration.h"
+#include "Verdict.h"
+
+#include <optional>
+#include <vector>
+
+namespace core {
+
+/// The end-point ratio of a titration just read from its file. Every
+/// calculation starts from it, so the same points and boxes always give the
+/// same numbers, in the window and on the command line alike.
+inline constexpr double kFreshEndPointRatio = 1;
+
+/// Where a run starts on the road of a loaded titration.
+enum class RunFrom {
+    Selection,   ///< the points are selected by the pH ranges first (a load, new ranges)
+    Calculation, ///< the points as they are (switched or corrected by hand, new pKw or T)
+};
+
+/// What a run asks for beyond the calculation.
+struct RunOptions {
+    RunFrom from = RunFrom::Selection;
+    bool sensitivity = false; ///< how far E0 moves for small changes of the conditions
+};
+
+/// Where the calculation started: what a record must hold to be calculated again.
+struct RunStart {
+    std::vector<double> pointPH; ///< each point's pH before the calculation
+    double endPointRatio = kFreshEndPointRatio;
+};
+
+/// What a run did to the titration.
+struct CalibrationRun {
+    bool selected = false; ///< the selection was made (or not asked for)
+    CalculationOutcome outcome = CalculationOutcome::Stopped;
+    std::optional<Verdict> verdict; ///< on a calibration whose refinements converged
+    RunStart start;
+    /// The calculation ran to its end, converged or not: its results are on show.
+    bool calculated() const { return outcome != CalculationOutcome::Stopped; }
+    bool calibrated() const { return outcome == CalculationOutcome::Calibrated; }
+};
+
+/// The one road from a loaded titration to its verdict: select (when asked),
+/// start from the fresh end-point ratio, calculate, judge. A stopped selection
+/// or calculation clears the results, the captions and the verdict, so that
+/// nothing reports the numbers of other points or boxes.
+[[nodiscard]] CalibrationRun runCalibration(Titration& t, const VerdictLimits& limits,
+                                            MessageSink& sink, const RunOptions& options = {});
+
+} // namespace core
