@@ -104,7 +104,10 @@ Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     resize(m_twips.px(kDesignWidth), m_twips.px(kDesignHeight) + menuBar()->sizeHint().height());
 }
 
-Tamo::~Tamo() = default;
+Tamo::~Tamo() {
+    // Closing the window after the document is gone would store an open cell edit into it.
+    m_grid->discardEdit();
+}
 
 void Tamo::Form_Load(const QString& fileToLoad) {
     readSettingsAtStartUp();
