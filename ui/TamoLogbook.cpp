@@ -50,7 +50,7 @@ QDateTime fileTime(const std::string& path) {
 void Tamo::AddToLogbook_Click() {
     if (m_document.state() == WindowState::Calculated && refuseWithoutResults())
         return;
-    const std::optional<CalculatedSnapshot>& calculated = m_document.calculated();
+    const CalculatedSnapshot* calculated = m_document.calculated();
     const std::optional<core::Verdict>& verdict = m_document.verdict();
     if (!calculated || !verdict) {
         m_dialogs.warning(

@@ -9,14 +9,11 @@ DocumentCommand::DocumentCommand(TitrationDocument& document, const QString& tex
       m_change(std::move(change)), m_before(document.snapshot()) {}
 
 void DocumentCommand::redo() {
-    if (m_after) {
-        m_document.restore(*m_after);
-        return;
-    }
     m_change(m_document);
     core::RecordingSink unseen;
-    m_document.run(m_from, m_document.m_commandSink ? *m_document.m_commandSink : unseen);
-    m_after = m_document.snapshot();
+    // Only the first, pushed with the window's sink, shows its messages.
+    core::MessageSink* sink = m_document.m_commandSink;
+    m_document.run(m_from, sink ? *sink : unseen);
 }
 
 void DocumentCommand::undo() {

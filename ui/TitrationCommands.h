@@ -4,7 +4,6 @@
 
 #include <QUndoCommand>
 #include <functional>
-#include <optional>
 
 namespace ui {
 
@@ -16,9 +15,11 @@ public:
     virtual bool changesData() const = 0;
 };
 
-/// A change that calculates. Its first redo makes the change and runs the
-/// calculation; undo gives back the titration and results of before, and a
-/// later redo those the first one gave, so both are exact and send no message.
+/// A change that calculates. Redo makes the change and runs the calculation;
+/// undo gives back the titration and the results of before, kept with the
+/// command, so that they are exactly the ones the window showed. A redo after
+/// an undo starts from that same titration and so gives the same results again;
+/// only the first sends its messages.
 class DocumentCommand : public TitrationCommand {
 public:
     DocumentCommand(TitrationDocument& document, const QString& text, bool changesData,
@@ -33,7 +34,6 @@ private:
     core::RunFrom m_from;
     std::function<void(TitrationDocument&)> m_change;
     DocumentSnapshot m_before;
-    std::optional<DocumentSnapshot> m_after;
 };
 
 /// A point's use, volume or emf changed in the grid: nothing is calculated.

@@ -6,6 +6,7 @@
 #include "io/NativePath.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -41,6 +42,15 @@ QString inputCommandText(InputBox box, const std::string& text) {
     case InputBox::GammaBox: name = QStringLiteral("Gamma"); break;
     }
     return QStringLiteral("set %1 to %2").arg(name, QString::fromStdString(text));
+}
+
+/// How many changes are kept to undo: each that calculates keeps a copy of the
+/// titration, so a very long titration keeps fewer of them (in about 256 MB).
+int undoLimit(std::size_t points) {
+    constexpr std::size_t kBudget = std::size_t(256) << 20;
+    constexpr int kMost = 1000, kLeast = 20;
+    const std::size_t perChange = 2 * points * sizeof(core::Point) + 4096;
+    return static_cast<int>(std::clamp<std::size_t>(kBudget / perChange, kLeast, kMost));
 }
 
 bool isRange(InputBox box) {
@@ -88,6 +98,7 @@ bool TitrationDocument::loadImport(const io::ImportResult& import, const std::st
 
 bool TitrationDocument::replace(core::Titration&& fresh, core::MessageSink& sink) {
     m_undo.clear();
+    m_undo.setUndoLimit(undoLimit(fresh.points.size()));
     if (m_imported)
         m_undo.resetClean(); // nothing of it is in a data file yet
     m_t = std::move(fresh);
@@ -112,7 +123,8 @@ void TitrationDocument::run(core::RunFrom from, core::MessageSink& sink) {
     m_verdict = r.verdict;
     m_calculated.reset();
     if (r.calibrated())
-        m_calculated = CalculatedSnapshot{m_t, typed, r.start.pointPH, r.start.endPointRatio};
+        m_calculated = std::make_shared<const CalculatedSnapshot>(
+            CalculatedSnapshot{m_t, typed, r.start.pointPH, r.start.endPointRatio});
     // The grid shows the stored numbers again.
     for (core::Point& p : m_t.points) {
         p.volumeText.clear();

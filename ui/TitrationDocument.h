@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QUndoStack>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ struct DocumentSnapshot {
     core::Titration titration;
     core::CalculationOutcome outcome = core::CalculationOutcome::Stopped;
     std::optional<core::Verdict> verdict;
-    std::optional<CalculatedSnapshot> calculated;
+    std::shared_ptr<const CalculatedSnapshot> calculated; ///< shared, never changed
 };
 
 /// The one titration of the window and the work on it. The commands run the
@@ -74,7 +75,7 @@ public:
     /// The last calculation whose refinement converged; none after a load, or
     /// once a later calculation stopped or did not converge. Boxes typed into
     /// and points edited since do not change it.
-    const std::optional<CalculatedSnapshot>& calculated() const { return m_calculated; }
+    const CalculatedSnapshot* calculated() const { return m_calculated.get(); }
     /// The changes by hand since the load, to undo and redo. Its clean state
     /// is the saved data file.
     QUndoStack& undoStack() { return m_undo; }
@@ -178,7 +179,7 @@ private:
     core::VerdictLimits m_limits;
     core::CalculationOutcome m_lastOutcome = core::CalculationOutcome::Stopped;
     std::optional<core::Verdict> m_verdict;
-    std::optional<CalculatedSnapshot> m_calculated;
+    std::shared_ptr<const CalculatedSnapshot> m_calculated;
     core::Inputs m_inputsAfterRun; ///< the boxes as the last calculation left them
     bool m_modified = false;
     bool m_imported = false;
