@@ -1,11 +1,12 @@
 #include "DataGrid.h"
 
+#include "GridDelegate.h"
 #include "GridModel.h"
 
 #include <QAbstractButton>
-#include <cmath>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionHeader>
 #include <algorithm>
@@ -14,8 +15,11 @@
 namespace ui {
 
 DataGrid::DataGrid(GridModel& model, Twips twips, QWidget* parent)
-    : QTableView(parent), m_model(model), m_twips(twips) {
+    : QTableView(parent), m_model(model), m_delegate(new GridDelegate(this)), m_twips(twips) {
     setModel(&model);
+    // The editor opens from the keys the window hands on (openEditor), never by itself.
+    setItemDelegate(m_delegate);
+    connect(m_delegate, &GridDelegate::arrowLeftCell, this, &DataGrid::moveAfterEdit);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -126,6 +130,42 @@ int DataGrid::currentPoint() const {
 int DataGrid::currentColumn() const {
     const QModelIndex index = currentIndex();
     return index.isValid() ? index.column() : -1;
+}
+
+void DataGrid::openEditor(const QString& typed) {
+    const QModelIndex index = currentIndex();
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    if (!edit(index, AllEditTriggers, nullptr))
+        return;
+    QLineEdit* editor = cellEditor();
+    if (!editor)
+        return;
+    if (typed != QLatin1String("\r") && typed != QLatin1String("\n"))
+        editor->setText(typed);
+    editor->deselect();
+    editor->end(false);
+}
+
+QLineEdit* DataGrid::cellEditor() const {
+    return state() == EditingState ? qobject_cast<QLineEdit*>(indexWidget(currentIndex())) : nullptr;
+}
+
+void DataGrid::discardEdit() {
+    if (QLineEdit* editor = cellEditor())
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void DataGrid::moveAfterEdit(int key) {
+    CursorAction action = MoveDown;
+    switch (key) {
+    case Qt::Key_Up: action = MoveUp; break;
+    case Qt::Key_Left: action = MoveLeft; break;
+    case Qt::Key_Right: action = MoveRight; break;
+    default: break;
+    }
+    const QModelIndex next = moveCursor(action, Qt::NoModifier);
+    if (next.isValid())
+        setCurrentIndex(next);
 }
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {

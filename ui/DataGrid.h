@@ -4,8 +4,11 @@
 
 #include <QTableView>
 
+class QLineEdit;
+
 namespace ui {
 
+class GridDelegate;
 class GridModel;
 
 /// The data grid: a fixed header row, a fixed first column with the point
@@ -30,6 +33,14 @@ public:
     /// The grid's current point (1-based) and column, or 0 for none (the fixed cells).
     int currentPoint() const;
     int currentColumn() const;
+
+    /// Opens the editor on the current cell holding `typed`; Enter ("\r") opens
+    /// it holding the cell's text. The caret stands at the end.
+    void openEditor(const QString& typed);
+    /// The editor open on the current cell, or none.
+    QLineEdit* cellEditor() const;
+    /// Closes an open editor without storing its text.
+    void discardEdit();
 
 signals:
     /// A key the grid does not use for moving (characters, Enter, F2...).
@@ -56,8 +67,11 @@ private:
     /// The width of column k of the fit (0: the fixed column), twips.
     double fitColumnTwips(int k) const;
     bool fit(bool width);
+    /// After an arrow ended an edit: the current cell moves as the arrow moves it.
+    void moveAfterEdit(int key);
 
     GridModel& m_model;
+    GridDelegate* m_delegate;
     Twips m_twips;
 };
 

@@ -3,6 +3,8 @@
 #include "TitrationDocument.h"
 #include "core/ElectrodeModel.h"
 #include "core/Format.h"
+#include "core/MessageSink.h"
+#include "core/NumberEntry.h"
 
 namespace ui {
 
@@ -17,8 +19,11 @@ QString gridHeader(int column) {
     }
 }
 
-GridModel::GridModel(TitrationDocument& document, QObject* parent)
-    : QAbstractTableModel(parent), m_document(document) {}
+GridModel::GridModel(TitrationDocument& document, std::unique_ptr<core::MessageSink> messages,
+                     QObject* parent)
+    : QAbstractTableModel(parent), m_document(document), m_messages(std::move(messages)) {}
+
+GridModel::~GridModel() = default;
 
 void GridModel::refill() {
     beginResetModel();
@@ -74,7 +79,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     // The tip shows a text that a narrowed column cuts.
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::EditRole)
         return text(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignHCenter | Qt::AlignTop));
@@ -94,7 +99,31 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const bool typed = index.column() == ColVolume || index.column() == ColEmfObs;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (typed ? Qt::ItemIsEditable : Qt::NoItemFlags);
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || index.row() >= m_rows)
+        return false;
+    const std::string text = value.toString().toStdString();
+    const std::string typed = value.toString().trimmed().toStdString();
+    if (typed.empty())
+        return false; // nothing typed: the value stays
+    if (!core::hasNumber(typed)) {
+        // Refused: the cell keeps its value and its text.
+        m_messages->message(std::string(core::kInvalidNumberMessage));
+        return false;
+    }
+    const double number = core::TextToNumber(text, *m_messages);
+    const int point = index.row() + 1;
+    if (index.column() == ColVolume)
+        m_document.setVolume(point, number, text);
+    else
+        m_document.setEmf(point, number, text);
+    return true; // the document's change repaints the row
 }
 
 } // namespace ui

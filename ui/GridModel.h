@@ -2,7 +2,12 @@
 
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <vector>
+
+namespace core {
+class MessageSink;
+}
 
 namespace ui {
 
@@ -15,11 +20,16 @@ enum GridColumn { ColVolume = 0, ColEmfObs, ColEmfCalc, ColPHCalc, ColUse, GridC
 /// show the text typed in the grid until the next refill, the use column
 /// follows the point's flag, and the calculated emf is the one worked out at
 /// the last refill (a corrected volume does not change it until the next
-/// calculation). No widget item is made per cell.
+/// calculation). No widget item is made per cell. The volume and the observed
+/// emf are edited: a typed text is stored in the titration, a text with no
+/// number is refused with a message and an empty one changes nothing.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit GridModel(TitrationDocument& document, QObject* parent = nullptr);
+    /// The messages of a refused entry go to `messages`.
+    GridModel(TitrationDocument& document, std::unique_ptr<core::MessageSink> messages,
+              QObject* parent = nullptr);
+    ~GridModel() override;
 
     /// Rebuilds the whole table from the titration.
     void refill();
@@ -31,12 +41,14 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     /// The text of a cell as the grid shows it.
     QString text(int row, int column) const;
 
 private:
     TitrationDocument& m_document;
+    std::unique_ptr<core::MessageSink> m_messages;
     int m_rows = 0;
     std::vector<double> m_calculatedEmf; ///< at the last refill; empty without results
 };

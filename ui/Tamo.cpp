@@ -104,7 +104,10 @@ Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     resize(m_twips.px(kDesignWidth), m_twips.px(kDesignHeight) + menuBar()->sizeHint().height());
 }
 
-Tamo::~Tamo() = default;
+Tamo::~Tamo() {
+    // Closing the window after the document is gone would store an open cell edit into it.
+    m_grid->discardEdit();
+}
 
 void Tamo::Form_Load(const QString& fileToLoad) {
     readSettingsAtStartUp();
@@ -186,13 +189,6 @@ void Tamo::saveWindowGeometry() const {
 bool Tamo::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_client && event->type() == QEvent::Resize) {
         Form_Resize();
-        return false;
-    }
-    if (watched == m_editA) {
-        if (event->type() == QEvent::KeyPress)
-            return CellEditKeyDown(static_cast<QKeyEvent*>(event));
-        if (event->type() == QEvent::FocusOut)
-            EditA_LostFocus();
         return false;
     }
     if (event->type() == QEvent::KeyRelease) {

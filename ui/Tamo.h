@@ -175,12 +175,6 @@ private:
     void savePlotAs(plot::PlotKind kind);
     /// A file name in the data file's folder: its base name and the ending.
     QString besideDataFile(const QString& ending) const;
-    void OpenCellEditor(const QString& typed);
-    /// The editor's keys: true when the key was used up.
-    bool CellEditKeyDown(QKeyEvent* key);
-    void CellEditArrow(int key);
-    void EditA_LostFocus();
-    void setEditorColour();
 
     Dialogs& m_dialogs;
     CalculationMessages* m_calculationMessages = nullptr; ///< of the command under way
@@ -244,12 +238,6 @@ private:
 
     GridModel* m_gridModel = nullptr;
     DataGrid* m_grid = nullptr;
-    QLineEdit* m_editA = nullptr;
-    int m_gridRow = 0;             ///< the point of the cell being edited
-    int m_gridCol = -1;            ///< its column (GridColumn)
-    QString m_cellOldText;         ///< the cell's text before the edit
-    bool m_arrowsLeaveCell = true; ///< arrows end the edit (cyan) or move the caret (yellow)
-    bool m_editCancelled = false;  ///< Escape: the edit ends without storing
     PlotView* m_dataPlot = nullptr;
     PlotView* m_residualPlot = nullptr;
     QString m_operatorName; ///< who last kept a record; remembered in the settings file

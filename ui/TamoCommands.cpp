@@ -198,7 +198,7 @@ void Tamo::showState() {
     m_saveDataAs->setEnabled(true);
     if (m_document.state() != WindowState::Calculated)
         return;
-    m_editA->hide();
+    m_grid->discardEdit();
     m_displayMenu->setEnabled(true);
     m_resultsMenu->setEnabled(true);
     m_dataPanel->show();

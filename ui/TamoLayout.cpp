@@ -1,6 +1,7 @@
 // Building the main window. Positions and sizes are in twips.
 #include "DataGrid.h"
 #include "GridModel.h"
+#include "MessageBoxSink.h"
 #include "PlotView.h"
 #include "Tamo.h"
 
@@ -13,6 +14,8 @@
 #include <QUndoStack>
 #include <QRadioButton>
 #include <QToolBar>
+
+#include <memory>
 
 namespace ui {
 
@@ -181,16 +184,11 @@ void Tamo::buildLeftColumn() {
     buildResultsFrame();
     buildGranFrame();
 
-    m_gridModel = new GridModel(m_document, this);
+    m_gridModel = new GridModel(m_document, std::make_unique<MessageBoxSink>(m_dialogs, this), this);
     m_grid = new DataGrid(*m_gridModel, m_twips, m_client);
     m_grid->setObjectName(QStringLiteral("DataGrid"));
     place(m_grid, kLeft, 7200, kColumnWidth, 1000);
     m_grid->hide();
-
-    m_editA = new QLineEdit(m_client);
-    m_editA->setObjectName(QStringLiteral("EditA"));
-    m_editA->setFrame(false);
-    m_editA->hide();
 }
 
 void Tamo::buildConditions() {

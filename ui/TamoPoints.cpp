@@ -2,14 +2,10 @@
 #include "DataGrid.h"
 #include "Dialogs.h"
 #include "GridModel.h"
-#include "MessageBoxSink.h"
 #include "PlotView.h"
 #include "Tamo.h"
-#include "core/NumberEntry.h"
 
-#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -62,10 +58,6 @@ std::optional<QString> gridKeyText(const QKeyEvent* event) {
     return printable ? std::optional<QString>(text) : std::nullopt;
 }
 
-bool isArrow(int key) {
-    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
-}
-
 } // namespace
 
 // ---- The point cursor ----
@@ -83,7 +75,6 @@ void Tamo::connectPointViews() {
             DataGrid_KeyPress(*typed);
     });
     connect(m_grid, &DataGrid::cellDoubleClicked, this, &Tamo::DataGrid_DblClick);
-    m_editA->installEventFilter(this);
 }
 
 void Tamo::followCursor(int k) {
@@ -137,19 +128,18 @@ void Tamo::DataPlot_MouseDown(double x) {
 // ---- Editing in the grid ----
 
 void Tamo::DataGrid_KeyPress(const QString& typed) {
-    m_gridRow = m_grid->currentPoint();
-    m_gridCol = m_grid->currentColumn();
-    if (m_gridRow < 1)
+    const int point = m_grid->currentPoint();
+    if (point < 1)
         return;
-    switch (m_gridCol) {
+    switch (m_grid->currentColumn()) {
     case ColVolume:
-    case ColEmfObs: OpenCellEditor(typed); break;
+    case ColEmfObs: m_grid->openEditor(typed); break;
     case ColEmfCalc:
     case ColPHCalc: m_dialogs.beep(); break;
     case ColUse:
         if (typed.isEmpty())
             break; // Backspace and Delete have nothing to clear here
-        m_document.switchPoint(m_gridRow); // the data plot marks it anew
+        m_document.switchPoint(point); // the data plot marks it anew
         break;
     default: break;
     }
@@ -157,81 +147,6 @@ void Tamo::DataGrid_KeyPress(const QString& typed) {
 
 void Tamo::DataGrid_DblClick() {
     DataGrid_KeyPress(QStringLiteral("\r"));
-}
-
-void Tamo::setEditorColour() {
-    QPalette palette = m_editA->palette();
-    palette.setColor(QPalette::Base, m_arrowsLeaveCell ? QColor(0, 255, 255) : QColor(255, 255, 0));
-    m_editA->setPalette(palette);
-}
-
-void Tamo::OpenCellEditor(const QString& typed) {
-    const QModelIndex index = m_grid->currentIndex();
-    m_cellOldText = m_gridModel->text(index.row(), index.column());
-    m_grid->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-    m_arrowsLeaveCell = true;
-    setEditorColour();
-    const QRect cell = m_grid->visualRect(index);
-    const QPoint topLeft = m_grid->viewport()->mapTo(m_client, cell.topLeft());
-    m_editA->setGeometry(topLeft.x(), topLeft.y() + 1, cell.width(), cell.height() - 1);
-    const bool enter = typed == QLatin1String("\r") || typed == QLatin1String("\n");
-    m_editA->setText(enter ? m_cellOldText : typed);
-    m_editA->setCursorPosition(m_editA->text().size());
-    m_editCancelled = false;
-    m_editA->raise();
-    m_editA->show();
-    m_editA->setFocus(Qt::OtherFocusReason);
-}
-
-bool Tamo::CellEditKeyDown(QKeyEvent* key) {
-    if (key->key() == Qt::Key_F2) {
-        m_arrowsLeaveCell = !m_arrowsLeaveCell;
-        setEditorColour();
-        return true;
-    }
-    if (m_arrowsLeaveCell && isArrow(key->key())) {
-        CellEditArrow(key->key());
-        return true;
-    }
-    switch (key->key()) {
-    case Qt::Key_Escape:
-        // The edit ends and leaves the value and the cell as they were.
-        m_editCancelled = true;
-        m_grid->setFocus(Qt::OtherFocusReason);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: m_grid->setFocus(Qt::OtherFocusReason); return true;
-    default: return false;
-    }
-}
-
-void Tamo::CellEditArrow(int key) {
-    m_grid->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::postEvent(m_grid, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
-    m_editA->hide();
-}
-
-void Tamo::EditA_LostFocus() {
-    if (!m_editA->isVisible())
-        return;
-    const QString text = m_editA->text();
-    m_editA->hide();
-    if (std::exchange(m_editCancelled, false))
-        return;
-    const std::string typed = text.trimmed().toStdString();
-    if (typed.empty())
-        return; // nothing typed: the value stays
-    MessageBoxSink sink(m_dialogs, this);
-    if (!core::hasNumber(typed)) {
-        // Refused: the cell keeps its value and its text.
-        sink.message(std::string(core::kInvalidNumberMessage));
-        return;
-    }
-    const double value = core::TextToNumber(text.toStdString(), sink);
-    if (m_gridCol == ColVolume)
-        m_document.setVolume(m_gridRow, value, text.toStdString());
-    else
-        m_document.setEmf(m_gridRow, value, text.toStdString());
 }
 
 } // namespace ui

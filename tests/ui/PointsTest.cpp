@@ -203,7 +203,7 @@ void PointsTest::typingOnAVolumeCellAndEnterStores() {
     QCOMPARE(w.editor()->cursorPosition(), 1);
     QCOMPARE(w.editor()->palette().color(QPalette::Base), QColor(0, 255, 255));
     const QRect cell = w.grid()->visualRect(w.grid()->currentIndex());
-    QCOMPARE(w.editor()->geometry().topLeft(),
+    QCOMPARE(w.editor()->mapTo(w.tamo->centralWidget(), QPoint()),
              w.grid()->viewport()->mapTo(w.tamo->centralWidget(), cell.topLeft()) + QPoint(0, 1));
     QCOMPARE(w.editor()->width(), cell.width());
 
@@ -251,6 +251,15 @@ void PointsTest::downStoresAndMoves() {
     QApplication::processEvents();
     QVERIFY(!w.editor()->isVisible());
     QCOMPARE(w.titration().points[7].EmfObs, 1.0);
+    // At the first row Up has nowhere to go: it stores and ends the edit all the same.
+    w.selectCell(1, ui::ColVolume);
+    w.key(w.grid(), Qt::Key_0);
+    QTest::keyClicks(w.editor(), ".01");
+    w.key(w.editor(), Qt::Key_Up);
+    QVERIFY(!w.editor()->isVisible());
+    QCOMPARE(w.titration().points[0].Volume, static_cast<double>(0.01f));
+    QCOMPARE(w.cell(1, ui::ColVolume), QStringLiteral("0.01"));
+    QCOMPARE(w.grid()->currentPoint(), 1);
 }
 
 void PointsTest::f2LetsTheArrowsMoveTheCaret() {

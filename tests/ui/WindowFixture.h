@@ -92,7 +92,12 @@ struct Window {
         grid()->setFocus();
         grid()->setCurrentIndex(grid()->model()->index(point - 1, column));
     }
-    QLineEdit* editor() const { return box("EditA"); }
+    /// The grid's cell editor while one is open, else a stand-in that is never shown.
+    QLineEdit* editor() const {
+        QLineEdit* open = grid()->cellEditor();
+        return open ? open : &noEditor;
+    }
+    mutable QLineEdit noEditor;
 
     /// Types a text into a box and presses Enter there.
     void enterIn(const char* name, const QString& text) {
