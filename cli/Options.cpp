@@ -64,8 +64,10 @@ struct OptionSet {
                                    "titrand concentration and +0.05 pKw (three more calculations "
                                    "per file), e.g. --sensitivity."};
     QCommandLineOption settings{"settings",
-                                "Read the ranges, pKw and temperature from a settings file, e.g. "
-                                "--settings ~/.config/TAMO/TAMO.INI; options given override it.",
+                                "Read the ranges, pKw, temperature, verdict limits and the "
+                                "window's Gamma, refinements and branches from a settings file, "
+                                "e.g. --settings ~/.config/TAMO/TAMO.INI; options given override "
+                                "it (--gamma or --pkw alone: used as given, not refined).",
                                 "FILE"};
     QCommandLineOption format{"format",
                               "Output: report (the default) or json (one object per file, "
@@ -139,8 +141,9 @@ bool overrides(const QCommandLineParser& parser, const OptionSet& o, const std::
     return parser.isSet(key == "pKw" ? o.pkw : o.temperature);
 }
 
-/// Takes the ranges, pKw and temperature from the settings file; each that is
-/// used must be there with a number. Returns an error text.
+/// Takes the ranges, pKw, temperature, the verdict's limits and the window's
+/// calibration choices (Gamma, what is refined, the branches) from the settings
+/// file; each number that is used must be there. Returns an error text.
 QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core::Inputs& inputs,
                       core::VerdictLimits& limits, std::string& warning) {
     const QString path = parser.value(o.settings);
@@ -156,6 +159,10 @@ QString applySettings(const QCommandLineParser& parser, const OptionSet& o, core
     inputs.Range = settings.range;
     inputs.pKbox = settings.pKw;
     inputs.Tbox = settings.temperature;
+    inputs.GammaBox = settings.choices.gamma;
+    inputs.RefineGamma = settings.choices.refineGamma;
+    inputs.RefinePKw = settings.choices.refinePKw;
+    inputs.branch = settings.choices.branch;
     limits = settings.limits;
     if (!settings.limitsProblem.empty())
         warning = "the verdict limits in \"" + path.toStdString() +
@@ -196,19 +203,25 @@ QString applyInputs(const QCommandLineParser& parser, const OptionSet& o, core::
         if (const QString error = numberProblem(*option, *box); !error.isEmpty())
             return error;
     }
-    inputs.RefineGamma = parser.isSet(o.refineGamma);
+    // A Gamma given is the one to use, unless it is to be refined from there.
+    if (parser.isSet(o.gamma) || parser.isSet(o.refineGamma))
+        inputs.RefineGamma = parser.isSet(o.refineGamma);
     return {};
 }
 
 /// Reads --refine-pkw, --branch, --refine-slope and --sensitivity. Returns an error text.
 QString applyCalibration(const QCommandLineParser& parser, const OptionSet& o, Options& options) {
     core::Inputs& inputs = options.inputs;
-    inputs.RefinePKw = parser.isSet(o.refinePKw);
+    // Likewise a pKw given is used as it is, unless --refine-pkw asks otherwise.
+    if (parser.isSet(o.pkw) || parser.isSet(o.refinePKw))
+        inputs.RefinePKw = parser.isSet(o.refinePKw);
     if (parser.isSet(o.branch)) {
         const QString branch = parser.value(o.branch);
         if (branch == "acid")
             inputs.branch = core::Branch::Acid;
-        else if (branch != "both")
+        else if (branch == "both")
+            inputs.branch = core::Branch::Both; // also over a settings file's acid only
+        else
             return "--branch takes acid or both, not \"" + branch + "\"";
     }
     inputs.RefineAcidSlope = parser.isSet(o.refineSlope);

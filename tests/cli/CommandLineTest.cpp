@@ -148,6 +148,52 @@ TEST(CommandLine, OptionsOverrideTheSettingsFile) {
     EXPECT_TRUE(parsed.options.limits == stored.limits); // the verdict's limits come along
 }
 
+// The window's choices come along, so that both programs calibrate alike; a Gamma or
+// pKw given on the command line is used as it is unless its refinement is asked for.
+TEST(CommandLine, TheWindowsChoicesComeFromTheSettingsFile) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("TAMO.INI").toStdString();
+    io::Settings stored;
+    stored.choices = {"1.02", true, true, core::Branch::Both};
+    ASSERT_EQ(io::writeSettingsFile(path, stored), "");
+    struct Case {
+        std::vector<const char*> options;
+        const char* gamma;
+        bool refineGamma, refinePKw;
+        core::Branch branch;
+    } cases[] = {
+        {{}, "1.02", true, true, core::Branch::Both},
+        {{"--gamma", "1.01"}, "1.01", false, true, core::Branch::Both},
+        {{"--gamma", "1.01", "--refine-gamma"}, "1.01", true, true, core::Branch::Both},
+        {{"--pkw", "14"}, "1.02", true, false, core::Branch::Both},
+        {{"--pkw", "14", "--refine-pkw"}, "1.02", true, true, core::Branch::Both},
+    };
+    for (const Case& c : cases) {
+        QStringList arguments = commandLine({"--settings", path.c_str()});
+        for (const char* option : c.options)
+            arguments << option;
+        arguments << "a.txt";
+        const cli::ParsedCommandLine parsed = cli::parseCommandLine(arguments);
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+        const core::Inputs& in = parsed.options.inputs;
+        EXPECT_EQ(std::tuple(in.GammaBox, in.RefineGamma, in.RefinePKw, in.branch),
+                  std::tuple(std::string(c.gamma), c.refineGamma, c.refinePKw, c.branch));
+    }
+    // Acid only from the file, and --branch both over it.
+    stored.choices = {"1", false, false, core::Branch::Acid};
+    ASSERT_EQ(io::writeSettingsFile(path, stored), "");
+    for (const auto& [branchOption, branch] :
+         {std::pair{"", core::Branch::Acid}, std::pair{"both", core::Branch::Both}}) {
+        QStringList arguments = commandLine({"--settings", path.c_str()});
+        if (*branchOption)
+            arguments << "--branch" << branchOption;
+        const cli::ParsedCommandLine parsed = cli::parseCommandLine(arguments << "a.txt");
+        ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+        EXPECT_EQ(parsed.options.inputs.branch, branch);
+    }
+}
+
 TEST(CommandLine, AnUnusableLimitInTheSettingsFileIsToldAndTheDefaultsUsed) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("TAMO.INI").toStdString();
