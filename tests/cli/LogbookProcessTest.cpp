@@ -158,7 +158,7 @@ TEST(LogbookProcesses, ASignalledBatchKeepsTheRecordsOfTheOutputItWrote) {
     for (int run = 0; run < runs; ++run) {
         const bool toPipe = run % 2 == 1;
         const int signal = run % 4 < 2 ? SIGINT : SIGTERM, count = run % 8 < 4 ? 1 : 2;
-        const int delay = std::uniform_int_distribution(2, toPipe ? 300 : 50)(random);
+        const int delay = std::uniform_int_distribution(2, (toPipe ? 15 : 5) * kFiles)(random);
         SCOPED_TRACE("run " + std::to_string(run) + (toPipe ? ", a slow pipe" : ", a file") +
                      ", signal " + std::to_string(signal) + " " + std::to_string(count) +
                      " times after " + std::to_string(delay) + " ms");
