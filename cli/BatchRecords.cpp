@@ -56,14 +56,15 @@ std::string BatchRecords::summary(const std::string& logPath, const std::vector<
     }
     if (stopped && m_done.size() < files.size()) {
         const std::size_t after = files.size() - m_done.size() - 1;
-        const std::string what =
-            logPath.empty() ? " not calibrated" : " not calibrated, and without a record";
+        const bool logged = !logPath.empty();
         text += "tamo-calibrate: stopped by a signal after " + std::to_string(m_done.size()) +
-                " of " + std::to_string(files.size()) + " files: " + quoted(files[m_done.size()]) +
-                (after == 0 ? " was" + what
-                            : " and the " + std::to_string(after) +
-                                  (after == 1 ? " file" : " files") + " after it were" + what) +
-                "\n";
+                " of " + std::to_string(files.size()) + " files: " + quoted(files[m_done.size()]);
+        if (after == 0)
+            text += std::string(" was not calibrated") + (logged ? " and has no record" : "");
+        else
+            text += " and the " + std::to_string(after) + (after == 1 ? " file" : " files") +
+                    " after it were not calibrated" + (logged ? " and have no record" : "");
+        text += "\n";
     }
     return text;
 }
