@@ -89,7 +89,7 @@ std::string schemaFinding(const Logbook::Schema& s, long long format) {
             indexes << i;
     if (!columns.isEmpty())
         return " has lost columns of its tables (" + joined(columns) +
-               "): what can be read is shown, but nothing is written to it";
+               "): nothing is written to it";
     if (!triggers.isEmpty())
         return " has lost the triggers that keep its records from being changed (" +
                joined(triggers) + "): nothing is written to it";
@@ -249,8 +249,7 @@ void Logbook::checkSoundness() {
     const std::string count = std::to_string(std::max<long long>(total, 0));
     m_warning = m_unreadable > 0
                     ? logbook + " is damaged: " + std::to_string(m_unreadable) + " of " + count +
-                          " records cannot be read; the others are shown, but nothing is "
-                          "written to it"
+                          " records cannot be read, and nothing is written to it"
                     : logbook + " is damaged, though each of its " + count +
                           " records can be read: nothing is written to it";
 }

@@ -258,22 +258,25 @@ bool LogbookWindow::openLogbook() {
         fail(error);
         return false;
     }
-    const std::string& warning = logbook->warning();
-    m_warning->setText(qs(warning));
-    m_warning->setVisible(!warning.empty());
-    if (!warning.empty() && m_warned != warning) {
-        m_warned = warning;
-        QStringList findings;
-        for (const std::string& line : logbook->damage())
-            findings << qs(line);
-        if (findings.isEmpty())
-            m_dialogs.message(this, qs(warning), kAppTitle);
-        else
-            m_dialogs.warningWithDetails(this, qs(warning), findings.join(QLatin1Char('\n')),
-                                         kAppTitle);
-    }
+    m_warning->setText(qs(logbook->warning()));
+    m_warning->setVisible(!logbook->warning().empty());
     m_logbook = std::move(logbook);
     return true;
+}
+
+void LogbookWindow::tellWarning() {
+    const std::string warning = m_logbook ? m_logbook->warning() : std::string();
+    if (warning.empty() || warning == m_warned)
+        return;
+    m_warned = warning;
+    QStringList findings;
+    for (const std::string& line : m_logbook->damage())
+        findings << qs(line);
+    if (findings.isEmpty())
+        m_dialogs.message(this, qs(warning), kAppTitle);
+    else
+        m_dialogs.warningWithDetails(this, qs(warning), findings.join(QLatin1Char('\n')),
+                                     kAppTitle);
 }
 
 void LogbookWindow::fail(const std::string& error) {
@@ -316,6 +319,7 @@ void LogbookWindow::reload() {
         m_electrodes->setCurrentIndex(m_electrodes->findText(latest));
     }
     showElectrode(latest);
+    tellWarning(); // over the records that can be read
 }
 
 QString LogbookWindow::electrode() const {

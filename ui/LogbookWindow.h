@@ -68,9 +68,12 @@ private:
     void showTrends();
     /// Opens the logbook file for reading and withdrawals, which the window keeps
     /// open until it is reloaded; false when it does not exist or is refused (the
-    /// refusal shown in a message). Why it may not be written is shown once in a
-    /// message, with what its check found, and stays in a line above the table.
+    /// refusal shown in a message). Why it may not be written stays in a line
+    /// above the table.
     bool openLogbook();
+    /// Why the open logbook may not be written, in a message with what its check
+    /// found; once for each such reason.
+    void tellWarning();
     void showEntries(std::vector<io::LogbookEntry> entries);
     void updateButtons();
     /// Both trend plots into the area, E0 above the slope factor.

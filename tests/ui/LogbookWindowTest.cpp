@@ -447,8 +447,7 @@ void LogbookWindowTest::aDamagedLogbookShowsTheRecordsThatCanBeRead() {
     const QString warning = f.dialogs.shown[0].text;
     const QRegularExpressionMatch counted =
         QRegularExpression(QStringLiteral("^The logbook \"%1\" is damaged: (\\d+) of 29 records "
-                                          "cannot be read; the others are shown, but nothing is "
-                                          "written to it$")
+                                          "cannot be read, and nothing is written to it$")
                                .arg(QRegularExpression::escape(f.path())))
             .match(warning);
     QVERIFY2(counted.hasMatch(), qPrintable(warning));
