@@ -24,6 +24,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -319,7 +320,8 @@ void LogbookWindow::reload() {
         m_electrodes->setCurrentIndex(m_electrodes->findText(latest));
     }
     showElectrode(latest);
-    tellWarning(); // over the records that can be read
+    // Once the window shows the records that can be read, over them.
+    QTimer::singleShot(0, this, &LogbookWindow::tellWarning);
 }
 
 QString LogbookWindow::electrode() const {
