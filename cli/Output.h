@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,10 +18,19 @@ public:
     /// Ends the output. Returns an empty text on success, else the first
     /// failure with the system's reason.
     [[nodiscard]] virtual std::string finish() = 0;
+    /// How many bytes of what was written have reached their destination: after
+    /// finish(), all of them on success; on a failure, those before it (none of
+    /// a file, which is then not replaced).
+    virtual std::uint64_t delivered() const = 0;
 };
 
 /// Standard output for an empty path, else the file. Sets `error` when the
 /// file cannot be created.
 std::unique_ptr<Output> openOutput(const std::string& path, std::string& error);
+
+/// Writes all the bytes to the descriptor, again after an interruption by a
+/// signal and after a partial write. Returns the bytes written; fewer on a
+/// failure, with errno set.
+std::size_t writeFully(int descriptor, std::string_view bytes);
 
 } // namespace cli

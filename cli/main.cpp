@@ -1,3 +1,4 @@
+#include "BatchRecords.h"
 #include "Calibrator.h"
 #include "Options.h"
 #include "Output.h"
@@ -10,9 +11,8 @@
 #include <QDateTime>
 #include <QLocale>
 #include <csignal>
-#include <cstdio>
 #include <memory>
-#include <vector>
+#include <unistd.h>
 
 // Start-up is most of the time of a small run, so it does only what the run
 // needs: no application object unless a plot is drawn, the GUI library only
@@ -21,12 +21,13 @@
 
 namespace {
 
-void writeAll(std::FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
+/// Standard error, whole lines even when a signal comes in the middle of one.
+void writeAll(const std::string& text) {
+    static_cast<void>(cli::writeFully(STDERR_FILENO, text));
 }
 
 int fail(const std::string& error) {
-    writeAll(stderr, "tamo-calibrate: " + error + "\n");
+    writeAll("tamo-calibrate: " + error + "\n");
     return 1;
 }
 
@@ -34,62 +35,25 @@ int fail(const std::string& error) {
 /// platform) is no business of a batch tool's output; errors still show.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "tamo-calibrate: %s\n", text.toLocal8Bit().constData());
+        writeAll("tamo-calibrate: " + text.toLocal8Bit().toStdString() + "\n");
 }
 
 volatile std::sig_atomic_t g_stopSignal = 0;
-volatile std::sig_atomic_t g_signals = 0;
 
 void stopBatch(int signal) {
     g_stopSignal = signal;
-    g_signals = g_signals + 1;
 }
 
-/// SIGINT and SIGTERM let the batch finish the file in hand and stop cleanly.
+/// SIGINT and SIGTERM let the batch finish the file in hand, write its output
+/// and add its records, and stop cleanly; again and again. The calls they
+/// interrupt are resumed, and writes are retried (cli::writeFully).
 void catchStopSignals() {
     struct sigaction action {};
     action.sa_handler = stopBatch;
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM})
         sigaction(signal, &action, nullptr);
-}
-
-/// A record waiting for its file's output to be written, with the file's name.
-struct PendingRecord {
-    std::string file;
-    io::LogbookRecord record;
-};
-
-/// Adds the records whose output was written, in file order, each in a
-/// transaction of its own; a calibration the logbook holds already is kept
-/// again only when allowed. A signal that comes while they are added stops
-/// them after the record in hand.
-/// Returns the error that stopped it; `added` counts the records kept.
-std::string addRecords(io::Logbook& logbook, std::vector<PendingRecord>& pending,
-                       bool allowDuplicate, int& added, bool& refused) {
-    const std::sig_atomic_t signalsBefore = g_signals;
-    for (PendingRecord& p : pending) {
-        if (g_signals != signalsBefore)
-            return {};
-        long long id = 0;
-        if (!allowDuplicate)
-            if (std::string error = logbook.findDuplicate(p.record, id); !error.empty())
-                return error;
-        if (id != 0) {
-            writeAll(stderr, "tamo-calibrate: " + p.file +
-                                 ": not kept in the logbook: it is "
-                                 "record " +
-                                 std::to_string(id) +
-                                 " already (--allow-duplicate "
-                                 "keeps it again)\n");
-            refused = true;
-            continue;
-        }
-        if (std::string error = logbook.add(p.record); !error.empty())
-            return error;
-        ++added;
-    }
-    return {};
 }
 
 /// Help and version text; a failed write is told.
@@ -114,14 +78,16 @@ int main(int argc, char* argv[]) {
     case cli::ParsedCommandLine::Action::ShowVersion:
         return show(command.text);
     case cli::ParsedCommandLine::Action::UsageError:
-        writeAll(stderr, "tamo-calibrate: " + command.text + "\n");
+        writeAll("tamo-calibrate: " + command.text + "\n");
         return 2;
     case cli::ParsedCommandLine::Action::Run:
         break;
     }
+    // From here on a signal stops the batch cleanly, before any file if need be.
+    catchStopSignals();
     const cli::Options& options = command.options;
     if (!options.settingsWarning.empty())
-        writeAll(stderr, "tamo-calibrate: " + options.settingsWarning + "\n");
+        writeAll("tamo-calibrate: " + options.settingsWarning + "\n");
 
     const QLocale locale = QLocale::system();
     const char separator = locale.decimalPoint() == QStringLiteral(",") ? ',' : '.';
@@ -147,10 +113,9 @@ int main(int argc, char* argv[]) {
     if (!output)
         return fail(error);
 
-    // The logbook, opened only when asked for; each record is added as its file
-    // is delivered, in file order, in a transaction of its own.
-    // is delivered, in file order, in a transaction of its own, once the output
-    // it goes with is written.
+    // The logbook, opened only when asked for; the record of each file is added
+    // once the output it goes with has reached its destination, in file order,
+    // each in a transaction of its own.
     io::Logbook logbook;
     if (!options.logPath.empty()) {
         if (error = logbook.open(options.logPath); !error.empty())
@@ -158,36 +123,32 @@ int main(int argc, char* argv[]) {
         if (!logbook.warning().empty())
             return fail(logbook.warning());
     }
-    std::vector<PendingRecord> pending;
-    catchStopSignals();
+    cli::BatchRecords records;
+    std::uint64_t outputEnd = 0;
 
     core::clearVectorUpperState(); // the parsing above leaves it dirty: reading slows down
     int status = cli::calibrateFiles(options, date, exportPlot, [&](const cli::FileOutput& file) {
-        writeAll(stderr, file.errors);
+        writeAll(file.errors);
         if (g_stopSignal != 0 || !output->write(file.text))
             return false;
-        if (file.record)
-            pending.push_back({file.path, *file.record});
+        outputEnd += file.text.size();
+        records.fileDone(file.path, file.record, outputEnd);
         return true;
     });
-    if (error = output->finish(); !error.empty())
-        return fail(error);
+    const std::string outputError = output->finish();
+    std::string logError;
     if (!options.logPath.empty()) {
-        int added = 0;
-        bool refused = false;
-        const std::string logError =
-            addRecords(logbook, pending, options.allowDuplicate, added, refused);
-        writeAll(stderr, "tamo-calibrate: " + std::to_string(added) +
-                             (added == 1 ? " record" : " records") + " added to " +
-                             options.logPath + "\n");
-        if (!logError.empty())
-            return fail(logError);
-        if (refused)
+        std::string refusals;
+        logError = records.add(logbook, output->delivered(), options.allowDuplicate, refusals);
+        writeAll(refusals);
+        if (records.refusedAny())
             status = 1;
     }
-    if (g_stopSignal != 0) {
-        writeAll(stderr, "tamo-calibrate: stopped by a signal before every file was done\n");
-        return 128 + g_stopSignal;
-    }
-    return status;
+    const bool stopped = g_stopSignal != 0 && records.filesDone() < options.files.size();
+    writeAll(records.summary(options.logPath, options.files, stopped));
+    if (!outputError.empty())
+        return fail(outputError);
+    if (!logError.empty())
+        return fail(logError);
+    return stopped ? 128 + g_stopSignal : status;
 }

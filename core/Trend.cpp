@@ -33,16 +33,19 @@ int side(double value, const ControlLines& lines, double k) {
     return 0;
 }
 
-/// The rule the kept record at position k of the kept values breaks, if any.
-std::optional<ControlRule> brokenRule(const std::vector<double>& v, std::size_t k,
-                                      const ControlLines& lines) {
+/// The rules the kept record at position k of the kept values breaks, in the order of the rules.
+std::vector<ControlRule> brokenRules(const std::vector<double>& v, std::size_t k,
+                                     const ControlLines& lines) {
+    std::vector<ControlRule> rules;
     if (side(v[k], lines, 3) != 0)
-        return ControlRule::Beyond3Sd;
+        rules.push_back(ControlRule::Beyond3Sd);
     if (const int s = side(v[k], lines, 2); s != 0 && k >= 1) {
         const std::size_t from = k >= 2 ? k - 2 : 0;
+        bool another = false;
         for (std::size_t j = from; j < k; ++j)
-            if (side(v[j], lines, 2) == s)
-                return ControlRule::TwoOfThreeBeyond2Sd;
+            another = another || side(v[j], lines, 2) == s;
+        if (another)
+            rules.push_back(ControlRule::TwoOfThreeBeyond2Sd);
     }
     if (k >= 5) {
         bool rising = true, falling = true;
@@ -51,9 +54,9 @@ std::optional<ControlRule> brokenRule(const std::vector<double>& v, std::size_t 
             falling = falling && v[j] < v[j - 1];
         }
         if (rising || falling)
-            return ControlRule::SixInARow;
+            rules.push_back(ControlRule::SixInARow);
     }
-    return std::nullopt;
+    return rules;
 }
 
 } // namespace
@@ -106,8 +109,8 @@ std::vector<RuleFlag> ruleFlags(const std::vector<TrendPoint>& series, const Con
         values.push_back(series[i].value);
     std::vector<RuleFlag> flags;
     for (std::size_t k = 0; k < values.size(); ++k)
-        if (const std::optional<ControlRule> rule = brokenRule(values, k, lines))
-            flags.push_back({indices[k], *rule});
+        for (ControlRule rule : brokenRules(values, k, lines))
+            flags.push_back({indices[k], rule});
     return flags;
 }
 

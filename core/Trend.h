@@ -54,7 +54,7 @@ struct RuleFlag {
 struct TrendSummary {
     std::optional<ControlLines> lines; ///< none below two kept records in the baseline
     Drift drift = Drift::None;         ///< never with fewer than four kept records
-    std::vector<RuleFlag> flags;       ///< in series order; a record's first broken rule only
+    std::vector<RuleFlag> flags;       ///< in series order; each rule a record breaks
     bool operator==(const TrendSummary&) const = default;
 };
 
@@ -68,7 +68,8 @@ std::optional<ControlLines> controlLines(const std::vector<TrendPoint>& series,
 /// record before it, by more than sd each.
 Drift driftOf(const std::vector<TrendPoint>& series, double sd);
 
-/// The kept records that break a rule against the lines.
+/// The kept records that break a rule against the lines, once for each rule
+/// they break, in series order and then in the order of the rules.
 std::vector<RuleFlag> ruleFlags(const std::vector<TrendPoint>& series, const ControlLines& lines);
 
 /// The control lines of the baseline, the drift against their standard

@@ -1,472 +1,82 @@
 #include "Logbook.h"
 
+#include "LogbookSql.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
 #include <atomic>
-#include <cmath>
 #include <unordered_map>
 
 namespace io {
 
+using namespace logbooksql;
+
 namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
+constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
 
-/// Records and withdrawals are only ever inserted: the triggers refuse the rest.
-const char* const kSchema[] = {
-    R"(CREATE TABLE records (
-        id INTEGER PRIMARY KEY AUTOINCREMENT,
-        recorded_at TEXT NOT NULL CHECK (julianday(recorded_at) IS NOT NULL),
-        electrode TEXT NOT NULL CHECK (electrode <> ''),
-        data_file TEXT NOT NULL,
-        data_sha256 TEXT NOT NULL CHECK (length(data_sha256) = 64),
-        identifier TEXT NOT NULL,
-        temperature REAL NOT NULL,
-        pkw REAL NOT NULL,
-        range1 REAL NOT NULL,
-        range2 REAL NOT NULL,
-        range3 REAL NOT NULL,
-        range4 REAL NOT NULL,
-        points_used INTEGER NOT NULL,
-        points_ignored INTEGER NOT NULL,
-        e0 REAL NOT NULL,
-        e0_sd REAL NOT NULL,
-        slope REAL NOT NULL,
-        slope_sd REAL NOT NULL,
-        slope_factor REAL NOT NULL,
-        rms REAL NOT NULL,
-        acid_endpoint REAL NOT NULL,
-        acid_endpoint_sd REAL NOT NULL,
-        alkali_endpoint REAL NOT NULL,
-        alkali_endpoint_sd REAL NOT NULL,
-        impurity_percent REAL NOT NULL,
-        alkali_conc REAL NOT NULL,
-        alkali_conc_sd REAL NOT NULL,
-        verdict_ok INTEGER NOT NULL CHECK (verdict_ok = (verdict_reasons = '')),
-        verdict_reasons TEXT NOT NULL,
-        program_version TEXT NOT NULL
-    ) STRICT)",
-    "CREATE INDEX records_by_electrode ON records (electrode)",
-    R"(CREATE TABLE withdrawals (
-        record_id INTEGER PRIMARY KEY REFERENCES records (id),
-        withdrawn_at TEXT NOT NULL CHECK (julianday(withdrawn_at) IS NOT NULL),
-        reason TEXT NOT NULL CHECK (trim(reason) <> '')
-    ) STRICT)",
-    "CREATE TRIGGER records_never_change BEFORE UPDATE ON records "
-    "BEGIN SELECT RAISE(ABORT, 'logbook records are never changed'); END",
-    "CREATE TRIGGER records_never_go BEFORE DELETE ON records "
-    "BEGIN SELECT RAISE(ABORT, 'logbook records are never deleted'); END",
-    "CREATE TRIGGER withdrawals_never_change BEFORE UPDATE ON withdrawals "
-    "BEGIN SELECT RAISE(ABORT, 'withdrawals are never changed'); END",
-    "CREATE TRIGGER withdrawals_never_go BEFORE DELETE ON withdrawals "
-    "BEGIN SELECT RAISE(ABORT, 'withdrawals are never deleted'); END",
-};
-
-/// What format 2 adds to format 1: a new file is made of both, an older one is
-/// upgraded by these. Columns added to kept records hold NULL in them.
-const char* const kFormat2[] = {
-    "ALTER TABLE records ADD COLUMN measured_at TEXT "
-    "CHECK (measured_at IS NULL OR julianday(measured_at) IS NOT NULL)",
-    "ALTER TABLE records ADD COLUMN operator TEXT",
-    "ALTER TABLE records ADD COLUMN comment TEXT",
-    "ALTER TABLE records ADD COLUMN titrand_volume REAL",
-    "ALTER TABLE records ADD COLUMN electrolyte_volume REAL",
-    "ALTER TABLE records ADD COLUMN titrand_conc REAL",
-    "ALTER TABLE records ADD COLUMN burette_conc REAL",
-    "ALTER TABLE records ADD COLUMN gamma REAL",
-    "ALTER TABLE records ADD COLUMN gamma_typed REAL",
-    "ALTER TABLE records ADD COLUMN gamma_refined INTEGER",
-    "ALTER TABLE records ADD COLUMN endpoint_ratio_start REAL",
-    "ALTER TABLE records ADD COLUMN limit_slope_factor_min REAL",
-    "ALTER TABLE records ADD COLUMN limit_slope_factor_max REAL",
-    "ALTER TABLE records ADD COLUMN limit_rms_max REAL",
-    "ALTER TABLE records ADD COLUMN limit_impurity_max REAL",
-    "ALTER TABLE records ADD COLUMN limit_alkali_deviation_max REAL",
-    "ALTER TABLE records ADD COLUMN limit_impurity_min REAL",
-    "ALTER TABLE records ADD COLUMN limit_e0_min REAL",
-    "ALTER TABLE records ADD COLUMN limit_e0_max REAL",
-    "ALTER TABLE records ADD COLUMN edited INTEGER CHECK (edited IS NULL OR edited IN (0, 1))",
-    "ALTER TABLE withdrawals ADD COLUMN operator TEXT",
-    "ALTER TABLE withdrawals ADD COLUMN comment TEXT",
-    R"(CREATE TABLE record_points (
-        record_id INTEGER NOT NULL REFERENCES records (id),
-        number INTEGER NOT NULL CHECK (number >= 1),
-        volume REAL NOT NULL,
-        emf REAL NOT NULL,
-        used INTEGER NOT NULL CHECK (used IN (0, 1)),
-        start_ph REAL NOT NULL,
-        PRIMARY KEY (record_id, number)
-    ) STRICT)",
-    "CREATE TRIGGER record_points_never_change BEFORE UPDATE ON record_points "
-    "BEGIN SELECT RAISE(ABORT, 'logbook records are never changed'); END",
-    "CREATE TRIGGER record_points_never_go BEFORE DELETE ON record_points "
-    "BEGIN SELECT RAISE(ABORT, 'logbook records are never deleted'); END",
-};
-
-/// The triggers that keep records and withdrawals as they were written.
-constexpr const char* kTriggers[] = {
-    "records_never_change", "records_never_go",           "withdrawals_never_change",
-    "withdrawals_never_go", "record_points_never_change", "record_points_never_go",
-};
-
-// The columns of a record after its id, in the order they are written and read.
-struct TextColumn {
-    const char* name;
-    std::string LogbookRecord::*field;
-};
-constexpr TextColumn kTextColumns[] = {
-    {"recorded_at", &LogbookRecord::recordedAt},
-    {"electrode", &LogbookRecord::electrode},
-    {"data_file", &LogbookRecord::dataFile},
-    {"data_sha256", &LogbookRecord::dataSha256},
-    {"identifier", &LogbookRecord::identifier},
-    {"program_version", &LogbookRecord::programVersion},
-};
-struct IntColumn {
-    const char* name;
-    int LogbookRecord::*field;
-};
-constexpr IntColumn kIntColumns[] = {
-    {"points_used", &LogbookRecord::pointsUsed},
-    {"points_ignored", &LogbookRecord::pointsIgnored},
-};
-struct RealColumn {
-    const char* name;
-    double LogbookRecord::*field;
-};
-constexpr RealColumn kRealColumns[] = {
-    {"temperature", &LogbookRecord::temperature},
-    {"pkw", &LogbookRecord::pKw},
-    {"e0", &LogbookRecord::E0},
-    {"e0_sd", &LogbookRecord::E0sd},
-    {"slope", &LogbookRecord::slope},
-    {"slope_sd", &LogbookRecord::slopeSd},
-    {"slope_factor", &LogbookRecord::slopeFactor},
-    {"rms", &LogbookRecord::rms},
-    {"acid_endpoint", &LogbookRecord::acidEndPoint},
-    {"acid_endpoint_sd", &LogbookRecord::acidEndPointSd},
-    {"alkali_endpoint", &LogbookRecord::alkaliEndPoint},
-    {"alkali_endpoint_sd", &LogbookRecord::alkaliEndPointSd},
-    {"impurity_percent", &LogbookRecord::impurityPercent},
-    {"alkali_conc", &LogbookRecord::alkaliConc},
-    {"alkali_conc_sd", &LogbookRecord::alkaliConcSd},
-};
-constexpr const char* kRangeColumns[] = {"range1", "range2", "range3", "range4"};
-constexpr const char* kVerdictColumns[] = {"verdict_ok", "verdict_reasons"};
-
-// The columns of format 2, after those above.
-constexpr TextColumn kReproductionTexts[] = {
-    {"measured_at", &LogbookRecord::measuredAt},
-    {"operator", &LogbookRecord::operatorName},
-    {"comment", &LogbookRecord::comment},
-};
-constexpr RealColumn kReproductionReals[] = {
-    {"titrand_volume", &LogbookRecord::titrandVolume},
-    {"electrolyte_volume", &LogbookRecord::electrolyteVolume},
-    {"titrand_conc", &LogbookRecord::titrandConc},
-    {"burette_conc", &LogbookRecord::buretteConc},
-    {"gamma", &LogbookRecord::gamma},
-    {"gamma_typed", &LogbookRecord::gammaTyped},
-    {"endpoint_ratio_start", &LogbookRecord::endPointRatioStart},
-};
-struct LimitColumn {
-    const char* name;
-    double core::VerdictLimits::*limit;
-};
-constexpr LimitColumn kLimitColumns[] = {
-    {"limit_slope_factor_min", &core::VerdictLimits::slopeFactorMin},
-    {"limit_slope_factor_max", &core::VerdictLimits::slopeFactorMax},
-    {"limit_rms_max", &core::VerdictLimits::rmsMax},
-    {"limit_impurity_max", &core::VerdictLimits::impurityMax},
-    {"limit_alkali_deviation_max", &core::VerdictLimits::alkaliDeviationMax},
-    {"limit_impurity_min", &core::VerdictLimits::impurityMin},
-};
-constexpr const char* kWindowColumns[] = {"limit_e0_min", "limit_e0_max"};
-constexpr const char* kFlagColumns[] = {"gamma_refined", "edited"};
-
-QStringList format1Columns() {
-    QStringList names;
-    for (const TextColumn& c : kTextColumns)
-        names << c.name;
-    for (const IntColumn& c : kIntColumns)
-        names << c.name;
-    for (const RealColumn& c : kRealColumns)
-        names << c.name;
-    for (const char* name : kRangeColumns)
-        names << name;
-    for (const char* name : kVerdictColumns)
-        names << name;
-    return names;
-}
-
-QStringList format2Columns() {
-    QStringList names;
-    for (const TextColumn& c : kReproductionTexts)
-        names << c.name;
-    for (const RealColumn& c : kReproductionReals)
-        names << c.name;
-    for (const LimitColumn& c : kLimitColumns)
-        names << c.name;
-    for (const char* name : kWindowColumns)
-        names << name;
-    for (const char* name : kFlagColumns)
-        names << name;
-    return names;
-}
-
-/// The record columns after the id, comma separated, in order, as the query
-/// reads them from a file of the format: NULL stands for those it has not.
-QString recordColumns(long long format, const QString& table = {}) {
-    QStringList names;
-    for (const QString& name : format1Columns())
-        names << table + name;
-    for (const QString& name : format2Columns())
-        names << (format >= 2 ? table + name : QStringLiteral("NULL"));
-    return names.join(", ");
-}
-
-QVariant nullValue(QMetaType::Type type) {
-    return QVariant(QMetaType(type));
-}
-
-QVariant optionalValue(const std::optional<double>& value) {
-    return value ? QVariant(*value) : nullValue(QMetaType::Double);
-}
-
-/// The columns of format 2; all NULL for a record that is not reproducible.
-void bindFormat2(QSqlQuery& q, const LogbookRecord& r) {
-    if (!r.reproducible) {
-        for (qsizetype i = 0; i < format2Columns().size(); ++i)
-            q.addBindValue(nullValue(QMetaType::Double));
-        return;
-    }
-    for (const TextColumn& c : kReproductionTexts)
-        q.addBindValue(QString::fromStdString(r.*c.field));
-    for (const RealColumn& c : kReproductionReals)
-        q.addBindValue(r.*c.field);
-    for (const LimitColumn& c : kLimitColumns)
-        q.addBindValue(r.limits.*c.limit);
-    q.addBindValue(optionalValue(r.limits.e0Min));
-    q.addBindValue(optionalValue(r.limits.e0Max));
-    q.addBindValue(r.gammaRefined ? 1 : 0);
-    q.addBindValue(r.edited ? 1 : 0);
-}
-
-/// Reads the columns of format 2 from the query's column i on. They are NULL
-/// in a record of format 1, which is then not reproducible.
-void readFormat2(const QSqlQuery& q, int i, LogbookRecord& r) {
-    const int flags =
-        i + static_cast<int>(std::size(kReproductionTexts) + std::size(kReproductionReals) +
-                             std::size(kLimitColumns) + std::size(kWindowColumns));
-    r.reproducible = !q.value(flags).isNull();
-    if (!r.reproducible)
-        return;
-    for (const TextColumn& c : kReproductionTexts)
-        r.*c.field = q.value(i++).toString().toStdString();
-    for (const RealColumn& c : kReproductionReals)
-        r.*c.field = q.value(i++).toDouble();
-    for (const LimitColumn& c : kLimitColumns)
-        r.limits.*c.limit = q.value(i++).toDouble();
-    for (std::optional<double>* limit : {&r.limits.e0Min, &r.limits.e0Max}) {
-        const QVariant v = q.value(i++);
-        *limit = v.isNull() ? std::nullopt : std::optional<double>(v.toDouble());
-    }
-    r.gammaRefined = q.value(i++).toInt() != 0;
-    r.edited = q.value(i).toInt() != 0;
-}
-
-void bindRecord(QSqlQuery& q, const LogbookRecord& r) {
-    for (const TextColumn& c : kTextColumns)
-        q.addBindValue(QString::fromStdString(r.*c.field));
-    for (const IntColumn& c : kIntColumns)
-        q.addBindValue(r.*c.field);
-    for (const RealColumn& c : kRealColumns)
-        q.addBindValue(r.*c.field);
-    for (double bound : r.ranges)
-        q.addBindValue(bound);
-    std::string reasons;
-    for (const std::string& reason : r.verdict.reasons)
-        reasons += (reasons.empty() ? "" : "\n") + reason;
-    q.addBindValue(r.verdict.ok() ? 1 : 0);
-    q.addBindValue(QString::fromStdString(reasons));
-    bindFormat2(q, r);
-}
-
-/// Reads the record columns starting at the query's column `first`.
-LogbookRecord readRecord(const QSqlQuery& q, int first) {
-    LogbookRecord r;
-    int i = first;
-    for (const TextColumn& c : kTextColumns)
-        r.*c.field = q.value(i++).toString().toStdString();
-    for (const IntColumn& c : kIntColumns)
-        r.*c.field = q.value(i++).toInt();
-    for (const RealColumn& c : kRealColumns)
-        r.*c.field = q.value(i++).toDouble();
-    for (double& bound : r.ranges)
-        bound = q.value(i++).toDouble();
-    ++i; // verdict_ok follows from the reasons
-    const QString reasons = q.value(i++).toString();
-    if (!reasons.isEmpty())
-        for (const QString& reason : reasons.split('\n'))
-            r.verdict.reasons.push_back(reason.toStdString());
-    readFormat2(q, i, r);
-    return r;
-}
-
-/// The name of a number of the record that is not finite (SQLite would store it
-/// as NULL), or nullptr.
-const char* nonFiniteColumn(const LogbookRecord& r) {
-    for (const RealColumn& c : kRealColumns)
-        if (!std::isfinite(r.*c.field))
-            return c.name;
-    for (std::size_t i = 0; i < r.ranges.size(); ++i)
-        if (!std::isfinite(r.ranges[i]))
-            return kRangeColumns[i];
-    for (const RealColumn& c : kReproductionReals)
-        if (!std::isfinite(r.*c.field))
-            return c.name;
-    for (const RecordPoint& p : r.points)
-        if (!std::isfinite(p.volume) || !std::isfinite(p.emf) || !std::isfinite(p.startPH))
-            return "point table";
-    return nullptr;
-}
+std::atomic<int> g_connections{0};
 
 std::string trimmed(const std::string& text) {
     return QString::fromStdString(text).trimmed().toStdString();
 }
 
-std::string reasonOf(const QSqlError& error) {
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.toStdString();
+/// The column, or NULL where the file has not got it.
+QString columnOr(const Logbook::Schema& s, const QString& table, const QString& column,
+                 const QString& alias) {
+    return s.columns.contains(table + '.' + column) ? alias + '.' + column : QStringLiteral("NULL");
 }
 
-QSqlDatabase connection(const std::string& name) {
-    return QSqlDatabase::database(QString::fromStdString(name), false);
-}
-
-/// BEGIN IMMEDIATE takes the write lock at once, so that two writers wait for
-/// each other instead of failing halfway. Rolled back unless committed.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(const QSqlDatabase& db) : m_db(db) {}
-    ~WriteTransaction() {
-        if (m_open)
-            QSqlQuery(m_db).exec("ROLLBACK");
+/// The records that the condition on `records r` selects, with their withdrawals
+/// and points, in the order of measurement (of entry where it is not known).
+QSqlError readEntries(const QSqlDatabase& db, const Logbook::Schema& s, const QString& condition,
+                      const QVariantList& values, std::vector<LogbookEntry>& found) {
+    QSqlQuery q(db);
+    const QString measured = s.columns.contains("records.measured_at")
+                                 ? QStringLiteral("coalesce(r.measured_at, r.recorded_at)")
+                                 : QStringLiteral("r.recorded_at");
+    q.prepare("SELECT w.withdrawn_at, w.reason, " + columnOr(s, "withdrawals", "operator", "w") +
+              ", " + columnOr(s, "withdrawals", "comment", "w") + ", r.id, " +
+              recordColumns(s.columns, "r.") +
+              " FROM records r LEFT JOIN withdrawals w ON w.record_id = r.id WHERE " + condition +
+              " ORDER BY julianday(" + measured + "), r.id");
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return q.lastError();
+    while (q.next()) {
+        LogbookEntry& entry = found.emplace_back();
+        entry.record = readRecord(q, 5);
+        entry.record.id = q.value(4).toLongLong();
+        if (!q.value(0).isNull())
+            entry.withdrawal = Withdrawal{
+                q.value(0).toString().toStdString(), q.value(1).toString().toStdString(),
+                q.value(2).toString().toStdString(), q.value(3).toString().toStdString()};
     }
-    WriteTransaction(const WriteTransaction&) = delete;
-    WriteTransaction& operator=(const WriteTransaction&) = delete;
-
-    QSqlError begin() { return run("BEGIN IMMEDIATE", true); }
-    QSqlError commit() { return run("COMMIT", false); }
-
-private:
-    QSqlError run(const char* statement, bool openAfter) {
-        QSqlQuery q(m_db);
-        if (!q.exec(statement))
-            return q.lastError();
-        m_open = openAfter;
+    if (q.lastError().isValid())
+        return q.lastError();
+    if (!s.tables.contains("record_points"))
         return {};
-    }
-
-    QSqlDatabase m_db;
-    bool m_open = false;
-};
-
-/// What the header and the schema of an SQLite file say it is.
-struct Identity {
-    long long applicationId = 0;
-    long long version = 0;
-    long long objects = 0; ///< tables, indexes and triggers
-    bool empty() const { return applicationId == 0 && version == 0 && objects == 0; }
-};
-
-QSqlError readIdentity(const QSqlDatabase& db, Identity& identity) {
-    const std::pair<const char*, long long*> reads[] = {
-        {"PRAGMA application_id", &identity.applicationId},
-        {"PRAGMA user_version", &identity.version},
-        {"SELECT count(*) FROM sqlite_schema", &identity.objects},
-    };
-    for (const auto& [statement, value] : reads) {
-        QSqlQuery q(db);
-        if (!q.exec(statement) || !q.next())
-            return q.lastError();
-        *value = q.value(0).toLongLong();
-    }
-    return {};
+    std::unordered_map<long long, LogbookRecord*> byId;
+    for (LogbookEntry& e : found)
+        byId[e.record.id] = &e.record;
+    QSqlQuery p(db);
+    p.prepare("SELECT p.record_id, p.volume, p.emf, p.used, p.start_ph FROM record_points p "
+              "JOIN records r ON r.id = p.record_id WHERE " +
+              condition + " ORDER BY p.record_id, p.number");
+    for (const QVariant& v : values)
+        p.addBindValue(v);
+    if (!p.exec())
+        return p.lastError();
+    while (p.next())
+        if (const auto it = byId.find(p.value(0).toLongLong()); it != byId.end())
+            it->second->points.push_back(readPoint(p, 1));
+    return p.lastError();
 }
-
-QSqlError runAll(const QSqlDatabase& db, const auto& statements) {
-    QSqlQuery q(db);
-    for (const char* statement : statements)
-        if (!q.exec(statement))
-            return q.lastError();
-    return {};
-}
-
-QSqlError setFormat(const QSqlDatabase& db, int format) {
-    QSqlQuery q(db);
-    if (!q.exec(QString("PRAGMA user_version = %1").arg(format)))
-        return q.lastError();
-    return {};
-}
-
-/// The first line of SQLite's quick check ("ok" for a sound file), or its error.
-std::string quickCheck(const QSqlDatabase& db) {
-    QSqlQuery q(db);
-    if (!q.exec("PRAGMA quick_check"))
-        return reasonOf(q.lastError());
-    if (!q.next())
-        return q.lastError().isValid() ? reasonOf(q.lastError()) : "no answer";
-    return q.value(0).toString().toStdString();
-}
-
-/// The names of the objects of the type that the file has of the names given.
-QStringList objectsPresent(const QSqlDatabase& db, const char* type, const QStringList& names) {
-    QSqlQuery q(db);
-    q.prepare("SELECT name FROM sqlite_schema WHERE type = ?");
-    q.addBindValue(QString(type));
-    QStringList present;
-    if (q.exec())
-        while (q.next())
-            if (names.contains(q.value(0).toString()))
-                present << q.value(0).toString();
-    return present;
-}
-
-QStringList missing(const QStringList& wanted, const QStringList& present) {
-    QStringList gone;
-    for (const QString& name : wanted)
-        if (!present.contains(name))
-            gone << name;
-    return gone;
-}
-
-/// A name for the copy of a file of format 1 beside it, taken by no file yet.
-QString copyName(const QString& path) {
-    QString name = path + ".format1";
-    for (int n = 2; QFileInfo::exists(name); ++n)
-        name = path + ".format1." + QString::number(n);
-    return name;
-}
-
-QSqlError createSchema(const QSqlDatabase& db) {
-    QSqlQuery q(db);
-    if (QSqlError e = runAll(db, kSchema); e.isValid())
-        return e;
-    if (QSqlError e = runAll(db, kFormat2); e.isValid())
-        return e;
-    if (!q.exec(QString("PRAGMA application_id = %1").arg(Logbook::kApplicationId)))
-        return q.lastError();
-    return setFormat(db, Logbook::kSchemaVersion);
-}
-
-std::atomic<int> g_connections{0};
 
 } // namespace
 
@@ -489,7 +99,11 @@ void Logbook::close() {
 std::string Logbook::open(const std::string& path) {
     close();
     m_warning.clear();
+    m_damage.clear();
+    m_unreadable = 0;
+    m_salvaged.clear();
     m_format = 0;
+    m_schema = std::make_unique<Schema>();
     if (std::string error = openConnection(path); !error.empty())
         return error;
     std::string error = checkOrCreateSchema();
@@ -540,9 +154,15 @@ std::string Logbook::checkOrCreateSchema() {
     Identity identity;
     if (!error.isValid())
         error = readIdentity(db, identity);
+    if (error.isValid() && error.nativeErrorCode().toInt() == kSqliteCorrupt) {
+        // A file cut short is refused unless SQLite is told to read it as it is;
+        // the soundness check then finds it damaged, and it is only read.
+        QSqlQuery q(db);
+        error = q.exec("PRAGMA writable_schema = ON") ? readIdentity(db, identity) : q.lastError();
+    }
     if (!error.isValid() && identity.empty()) {
         // A new file: create the schema, unless another process did just now.
-        WriteTransaction transaction(db);
+        Transaction transaction(db, Transaction::Kind::Write);
         error = transaction.begin();
         if (!error.isValid())
             error = readIdentity(db, identity);
@@ -568,33 +188,33 @@ std::string Logbook::checkOrCreateSchema() {
                std::to_string(kSchemaVersion) + ")";
     if (identity.version < 1)
         return "The file " + file + " is not a TAMO logbook: it has no format version";
-    const QStringList tables{"records", "withdrawals"};
-    if (const QStringList gone = missing(tables, objectsPresent(db, "table", tables));
-        !gone.isEmpty())
+    // One state of the file, though other processes write it: an index and its
+    // table read between their writes would differ.
+    Transaction read(db, Transaction::Kind::Read);
+    if (const QSqlError e = read.begin(); e.isValid())
+        return "The logbook " + file + " cannot be opened: " + reasonOf(e);
+    if (std::string e = readSchema(); !e.empty())
+        return e;
+    QStringList gone;
+    for (const QString& table : {QStringLiteral("records"), QStringLiteral("withdrawals")})
+        if (!m_schema->tables.contains(table))
+            gone << table;
+    if (!gone.isEmpty())
         return "The logbook " + file + " has lost its tables (" + gone.join(", ").toStdString() +
                "): its records cannot be read";
-    m_format = identity.version;
-    checkIntegrity();
+    checkSoundness();
     return {};
 }
 
-void Logbook::checkIntegrity() {
+std::string Logbook::readSchema() const {
     const QSqlDatabase db = connection(m_connection);
-    const std::string file = "\"" + m_path + "\"";
-    if (const std::string check = quickCheck(db); check != "ok") {
-        m_warning = "The logbook " + file + " is damaged (" + check +
-                    "): what can be read is shown, but nothing is written to it";
-        return;
-    }
-    QStringList triggers;
-    for (const char* name : kTriggers)
-        if (m_format >= 2 || !QString(name).startsWith("record_points"))
-            triggers << name;
-    if (const QStringList gone = missing(triggers, objectsPresent(db, "trigger", triggers));
-        !gone.isEmpty())
-        m_warning = "The logbook " + file +
-                    " has lost the triggers that keep its records from being changed (" +
-                    gone.join(", ").toStdString() + "): nothing is written to it";
+    if (QSqlError e = readNumber(db, "PRAGMA user_version", m_format); e.isValid())
+        return "The logbook \"" + m_path + "\" cannot be read: " + reasonOf(e);
+    m_schema->columns = columnsOf(db);
+    m_schema->tables = objectsOf(db, "table");
+    m_schema->triggers = objectsOf(db, "trigger");
+    m_schema->indexes = objectsOf(db, "index");
+    return {};
 }
 
 std::string Logbook::writeRefusal() const {
@@ -603,34 +223,9 @@ std::string Logbook::writeRefusal() const {
     return m_warning;
 }
 
-std::string Logbook::upgrade() {
-    if (m_format >= kSchemaVersion)
-        return {};
-    const std::string failure = "The logbook \"" + m_path + "\" cannot be upgraded: ";
-    const QSqlDatabase db = connection(m_connection);
-    WriteTransaction transaction(db);
-    if (const QSqlError e = transaction.begin(); e.isValid())
-        return failure + reasonOf(e);
-    Identity identity;
-    if (const QSqlError e = readIdentity(db, identity); e.isValid())
-        return failure + reasonOf(e);
-    if (identity.version < kSchemaVersion) {
-        // Holding the write lock, the file on disk is whole and nobody changes it.
-        const QString path = QString::fromStdString(m_path);
-        const QString copy = copyName(path);
-        if (!QFile::copy(path, copy))
-            return failure + "no copy of it could be kept as \"" + copy.toStdString() + "\"";
-        for (QSqlError e : {runAll(db, kFormat2), setFormat(db, kSchemaVersion)})
-            if (e.isValid())
-                return failure + reasonOf(e);
-    }
-    if (const QSqlError e = transaction.commit(); e.isValid())
-        return failure + reasonOf(e);
-    m_format = kSchemaVersion;
-    return {};
-}
-
-std::string Logbook::add(LogbookRecord& record) {
+std::string Logbook::add(LogbookRecord& record, Duplicates duplicates, long long* duplicateOf) {
+    if (duplicateOf)
+        *duplicateOf = 0;
     if (std::string refusal = writeRefusal(); !refusal.empty())
         return refusal;
     LogbookRecord r = record;
@@ -644,35 +239,67 @@ std::string Logbook::add(LogbookRecord& record) {
     if (std::string error = upgrade(); !error.empty())
         return error;
     const std::string failure = "The logbook \"" + m_path + "\" cannot be written: ";
-    const QSqlDatabase db = connection(m_connection);
-    WriteTransaction transaction(db);
+    Transaction transaction(connection(m_connection), Transaction::Kind::Write);
     if (const QSqlError e = transaction.begin(); e.isValid())
         return failure + reasonOf(e);
-    {
-        QSqlQuery q(db);
-        const QString columns = recordColumns(m_format);
-        q.prepare("INSERT INTO records (" + columns + ") VALUES (" +
-                  QStringList(columns.count(',') + 1, "?").join(", ") + ")");
-        bindRecord(q, r);
-        if (!q.exec())
-            return failure + reasonOf(q.lastError());
-        r.id = q.lastInsertId().toLongLong();
-        q.finish();
-        q.prepare("INSERT INTO record_points (record_id, number, volume, emf, used, start_ph) "
-                  "VALUES (?, ?, ?, ?, ?, ?)");
-        for (std::size_t i = 0; i < r.points.size(); ++i) {
-            const RecordPoint& p = r.points[i];
-            for (const QVariant& v :
-                 {QVariant(r.id), QVariant(static_cast<long long>(i + 1)), QVariant(p.volume),
-                  QVariant(p.emf), QVariant(p.used ? 1 : 0), QVariant(p.startPH)})
-                q.addBindValue(v);
-            if (!q.exec())
-                return failure + reasonOf(q.lastError());
+    if (duplicates == Duplicates::Refuse) {
+        long long id = 0;
+        if (std::string error = duplicateIn(r, id); !error.empty())
+            return failure + error;
+        if (id != 0) {
+            if (duplicateOf)
+                *duplicateOf = id;
+            return "The logbook \"" + m_path + "\" holds this calibration already, as record " +
+                   std::to_string(id);
         }
     }
+    if (std::string error = insert(r); !error.empty())
+        return failure + error;
     if (const QSqlError e = transaction.commit(); e.isValid())
         return failure + reasonOf(e);
     record = r;
+    return {};
+}
+
+std::string Logbook::duplicateIn(const LogbookRecord& record, long long& id) const {
+    id = 0;
+    std::vector<LogbookEntry> kept;
+    if (QSqlError e = readEntries(
+            connection(m_connection), *m_schema,
+            "r.electrode = ? COLLATE NOCASE AND r.data_sha256 = ?",
+            {QString::fromStdString(record.electrode), QString::fromStdString(record.dataSha256)},
+            kept);
+        e.isValid())
+        return reasonOf(e);
+    for (const LogbookEntry& e : kept)
+        if (sameCalibration(e.record, record)) {
+            id = e.record.id;
+            break;
+        }
+    return {};
+}
+
+std::string Logbook::insert(LogbookRecord& r) const {
+    QSqlQuery q(connection(m_connection));
+    const QString columns = recordColumnNames();
+    q.prepare("INSERT INTO records (" + columns + ") VALUES (" +
+              QStringList(columns.count(',') + 1, "?").join(", ") + ")");
+    bindRecord(q, r);
+    if (!q.exec())
+        return reasonOf(q.lastError());
+    r.id = q.lastInsertId().toLongLong();
+    q.finish();
+    q.prepare("INSERT INTO record_points (record_id, number, volume, emf, used, start_ph) "
+              "VALUES (?, ?, ?, ?, ?, ?)");
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+        const RecordPoint& p = r.points[i];
+        for (const QVariant& v :
+             {QVariant(r.id), QVariant(static_cast<long long>(i + 1)), QVariant(p.volume),
+              QVariant(p.emf), QVariant(p.used ? 1 : 0), QVariant(p.startPH)})
+            q.addBindValue(v);
+        if (!q.exec())
+            return reasonOf(q.lastError());
+    }
     return {};
 }
 
@@ -687,7 +314,7 @@ std::string Logbook::withdraw(long long id, const std::string& reason,
         return error;
     const std::string failure = "The logbook \"" + m_path + "\" cannot be written: ";
     const QSqlDatabase db = connection(m_connection);
-    WriteTransaction transaction(db);
+    Transaction transaction(db, Transaction::Kind::Write);
     if (const QSqlError e = transaction.begin(); e.isValid())
         return failure + reasonOf(e);
     {
@@ -719,6 +346,10 @@ std::string Logbook::withdraw(long long id, const std::string& reason,
 std::string Logbook::electrodeNames(std::vector<std::string>& names) const {
     if (!isOpen())
         return "No logbook is open";
+    if (!m_damage.empty()) {
+        names = salvagedElectrodes(m_salvaged);
+        return {};
+    }
     QSqlQuery q(connection(m_connection));
     // Each electrode by the name of its first record (SQLite takes the bare
     // column from the row of min(id)).
@@ -728,6 +359,8 @@ std::string Logbook::electrodeNames(std::vector<std::string>& names) const {
     std::vector<std::string> found;
     while (q.next())
         found.push_back(q.value(0).toString().toStdString());
+    if (q.lastError().isValid())
+        return "The logbook \"" + m_path + "\" cannot be read: " + reasonOf(q.lastError());
     names = std::move(found);
     return {};
 }
@@ -736,50 +369,29 @@ std::string Logbook::entries(const std::string& electrode,
                              std::vector<LogbookEntry>& entries) const {
     if (!isOpen())
         return "No logbook is open";
+    if (!m_damage.empty()) {
+        entries = salvagedEntries(m_salvaged, trimmed(electrode));
+        return {};
+    }
     const std::string failure = "The logbook \"" + m_path + "\" cannot be read: ";
-    const QString name = QString::fromStdString(trimmed(electrode));
     const QSqlDatabase db = connection(m_connection);
-    QSqlQuery q(db);
-    const QString withdrawal = m_format >= 2 ? "w.operator, w.comment" : "NULL, NULL";
-    q.prepare("SELECT w.withdrawn_at, w.reason, " + withdrawal + ", r.id, " +
-              recordColumns(m_format, "r.") +
-              " FROM records r LEFT JOIN withdrawals w ON w.record_id = r.id "
-              "WHERE r.electrode = ? COLLATE NOCASE ORDER BY julianday(" +
-              (m_format >= 2 ? "coalesce(r.measured_at, r.recorded_at)" : "r.recorded_at") +
-              "), r.id");
-    q.addBindValue(name);
-    if (!q.exec())
-        return failure + reasonOf(q.lastError());
+    // One state of the file, in the format it has now: another process may have upgraded it.
+    Transaction transaction(db, Transaction::Kind::Read);
+    if (const QSqlError e = transaction.begin(); e.isValid())
+        return failure + reasonOf(e);
+    long long format = 0;
+    if (const QSqlError e = readNumber(db, "PRAGMA user_version", format); e.isValid())
+        return failure + reasonOf(e);
+    if (format != m_format)
+        if (std::string error = readSchema(); !error.empty())
+            return error;
     std::vector<LogbookEntry> found;
-    while (q.next()) {
-        LogbookEntry& entry = found.emplace_back();
-        entry.record = readRecord(q, 5);
-        entry.record.id = q.value(4).toLongLong();
-        if (!q.value(0).isNull())
-            entry.withdrawal = Withdrawal{
-                q.value(0).toString().toStdString(), q.value(1).toString().toStdString(),
-                q.value(2).toString().toStdString(), q.value(3).toString().toStdString()};
-    }
-    if (q.lastError().isValid())
-        return failure + reasonOf(q.lastError());
-    if (m_format >= 2) {
-        std::unordered_map<long long, LogbookRecord*> byId;
-        for (LogbookEntry& e : found)
-            byId[e.record.id] = &e.record;
-        QSqlQuery p(db);
-        p.prepare("SELECT p.record_id, p.volume, p.emf, p.used, p.start_ph FROM record_points p "
-                  "JOIN records r ON r.id = p.record_id WHERE r.electrode = ? COLLATE NOCASE "
-                  "ORDER BY p.record_id, p.number");
-        p.addBindValue(name);
-        if (!p.exec())
-            return failure + reasonOf(p.lastError());
-        while (p.next())
-            if (const auto it = byId.find(p.value(0).toLongLong()); it != byId.end())
-                it->second->points.push_back({p.value(1).toDouble(), p.value(2).toDouble(),
-                                              p.value(3).toInt() != 0, p.value(4).toDouble()});
-        if (p.lastError().isValid())
-            return failure + reasonOf(p.lastError());
-    }
+    if (const QSqlError e = readEntries(db, *m_schema, "r.electrode = ? COLLATE NOCASE",
+                                        {QString::fromStdString(trimmed(electrode))}, found);
+        e.isValid())
+        return failure + reasonOf(e);
+    if (const QSqlError e = transaction.commit(); e.isValid())
+        return failure + reasonOf(e);
     entries = std::move(found);
     return {};
 }
@@ -789,15 +401,11 @@ std::string Logbook::findDuplicate(const LogbookRecord& record, long long& id) c
     if (std::string error = entries(record.electrode, kept); !error.empty())
         return error;
     id = 0;
-    for (const LogbookEntry& e : kept) {
-        const LogbookRecord& r = e.record;
-        if (r.dataSha256 == record.dataSha256 && r.temperature == record.temperature &&
-            r.pKw == record.pKw && r.ranges == record.ranges && r.gammaTyped == record.gammaTyped &&
-            r.gammaRefined == record.gammaRefined && r.points == record.points) {
-            id = r.id;
-            return {};
+    for (const LogbookEntry& e : kept)
+        if (sameCalibration(e.record, record)) {
+            id = e.record.id;
+            break;
         }
-    }
     return {};
 }
 

@@ -56,6 +56,15 @@ constexpr const char* kHeader[] = {
     "edited",
     "withdrawn by",
     "withdrawal comment",
+    "source file",
+    "source SHA-256",
+    "import profile",
+    "titrand volume from",
+    "electrolyte volume from",
+    "titrand concentration from",
+    "burette concentration from",
+    "u(E0)",
+    "u(slope)",
 };
 
 class Row {
@@ -164,6 +173,16 @@ void writeEntry(Row& row, const LogbookEntry& entry) {
     writeReproduction(row, r);
     row.text(entry.withdrawal ? entry.withdrawal->operatorName : "");
     row.text(entry.withdrawal ? entry.withdrawal->comment : "");
+    for (const std::string* field : {&r.sourceFile, &r.sourceSha256, &r.importProfile})
+        row.text(*field);
+    for (const std::string& source : r.conditionSource)
+        row.text(source);
+    for (const std::optional<double>& u : {r.uE0, r.uSlope}) {
+        if (u)
+            row.number(*u);
+        else
+            row.text("");
+    }
     row.end();
 }
 

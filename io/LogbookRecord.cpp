@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -103,10 +105,55 @@ std::vector<double> selectedPH(const core::Titration& t, const core::Inputs& typ
     return ph;
 }
 
+/// Two results of the same calculation started from elsewhere: equal to a part
+/// in 10^7 of the larger, or of `scale` when that is larger still.
+bool sameResult(double a, double b, double scale = 0) {
+    constexpr double kRelative = 1e-7;
+    return std::fabs(a - b) <= kRelative * std::max({std::fabs(a), std::fabs(b), scale});
+}
+
+bool sameResults(const LogbookRecord& a, const LogbookRecord& b) {
+    for (double LogbookRecord::*result :
+         {&LogbookRecord::E0, &LogbookRecord::E0sd, &LogbookRecord::slope, &LogbookRecord::slopeSd,
+          &LogbookRecord::slopeFactor, &LogbookRecord::rms, &LogbookRecord::acidEndPoint,
+          &LogbookRecord::acidEndPointSd, &LogbookRecord::alkaliEndPoint,
+          &LogbookRecord::alkaliEndPointSd, &LogbookRecord::alkaliConc,
+          &LogbookRecord::alkaliConcSd, &LogbookRecord::gamma})
+        if (!sameResult(a.*result, b.*result))
+            return false;
+    // A difference of end-points: compared in percent, not relative to a level near 0.
+    return sameResult(a.impurityPercent, b.impurityPercent, 1);
+}
+
+bool samePoints(const std::vector<RecordPoint>& a, const std::vector<RecordPoint>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const RecordPoint& p, const RecordPoint& q) {
+                          return p.volume == q.volume && p.emf == q.emf && p.used == q.used;
+                      });
+}
+
 } // namespace
+
+bool sameCalibration(const LogbookRecord& a, const LogbookRecord& b) {
+    const bool sameGamma =
+        a.gammaRefined == b.gammaRefined && (a.gammaRefined || a.gammaTyped == b.gammaTyped);
+    return QString::fromStdString(a.electrode)
+                   .trimmed()
+                   .compare(QString::fromStdString(b.electrode).trimmed(), Qt::CaseInsensitive) ==
+               0 &&
+           a.dataSha256 == b.dataSha256 && a.sourceSha256 == b.sourceSha256 &&
+           a.reproducible == b.reproducible && a.temperature == b.temperature && a.pKw == b.pKw &&
+           a.ranges == b.ranges && sameGamma && a.pointsUsed == b.pointsUsed &&
+           a.pointsIgnored == b.pointsIgnored && samePoints(a.points, b.points) &&
+           sameResults(a, b);
+}
 
 std::string currentDateTimeText() {
     return dateTimeText(QDateTime::currentDateTime());
+}
+
+std::string localDateTimeText(const QDateTime& at) {
+    return dateTimeText(at.toLocalTime());
 }
 
 std::string modificationTimeText(const std::string& path) {
@@ -118,12 +165,18 @@ bool isDateTimeText(const std::string& text) {
     return QDateTime::fromString(QString::fromStdString(text), Qt::ISODate).isValid();
 }
 
-std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
-                              const RecordContext& context, LogbookRecord& record) {
+std::string recordRefusal(const core::Inputs& typed) {
     // A record is read back as a calculation with pKw typed and both branches,
     // so it could not reproduce these.
-    if (context.typed.RefinePKw || context.typed.branch == core::Branch::Acid)
+    if (typed.RefinePKw || typed.branch == core::Branch::Acid)
         return kNotReproducible;
+    return {};
+}
+
+std::string makeLogbookRecord(const core::Titration& t, const core::Verdict& verdict,
+                              const RecordContext& context, LogbookRecord& record) {
+    if (std::string refusal = recordRefusal(context.typed); !refusal.empty())
+        return refusal;
     LogbookRecord r;
     if (const std::string missing = copyResults(t.results, r); !missing.empty())
         return "The calibration has no " + missing + " to keep in the logbook";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class QDateTime;
+
 namespace io {
 
 /// One point of a record's table, as the calculation used it.
@@ -59,8 +61,31 @@ struct LogbookRecord {
     core::VerdictLimits limits; ///< the limits the verdict was given against
     bool edited = false; ///< a point's volume or emf, or its use, differs from the file on disk
     std::vector<RecordPoint> points;
+
+    // Where the titration came from and how sure its results are. Empty or
+    // absent in records of formats 1 and 2.
+    std::string
+        sourceFile; ///< an imported titration's source file, absolute; empty for a data file
+    std::string sourceSha256;  ///< SHA-256 of the source file's bytes, 64 lower-case hex digits
+    std::string importProfile; ///< the text of the import profile that read the source
+    /// Where each condition came from ("data file", "source file", "profile",
+    /// "typed"): titrand volume, electrolyte volume, titrand and titrant concentration.
+    std::array<std::string, 4> conditionSource{};
+    std::optional<double> uE0, uSlope; ///< combined standard uncertainties, mV and mV per pH
     bool operator==(const LogbookRecord&) const = default;
 };
+
+/// Whether two records keep the same calibration: the same electrode (letter
+/// case aside), data (the data file's and any source file's SHA-256), inputs as
+/// calculated (temperature, pKw, the four range limits, Gamma constant at the
+/// same value or refined), the same points (volume, emf, use) and the same
+/// results. What a recalculation from another start moves is not compared: the
+/// start pH of the points, the start end-point ratio, the Gamma a refinement
+/// starts from. The results agree when they differ by less than a part in 10^7
+/// (the impurity level, a difference of percentages, by less than 10^-7 %):
+/// a refinement started elsewhere moves them by parts in 10^10 at most, and the
+/// reports show six figures at most.
+bool sameCalibration(const LogbookRecord& a, const LogbookRecord& b);
 
 /// A record taken out of use, with the reason; kept beside the record.
 struct Withdrawal {
@@ -82,6 +107,9 @@ struct LogbookEntry {
 /// The present local date and time in ISO 8601 with its offset from UTC, to the
 /// second: "2024-05-02T09:41:07+02:00" ("+00:00" in UTC).
 std::string currentDateTimeText();
+
+/// The moment in that form, in local time: the form every time of a record takes.
+std::string localDateTimeText(const QDateTime& at);
 
 /// The time the file was last modified, in the same form; empty when it has none.
 std::string modificationTimeText(const std::string& path);
@@ -109,6 +137,9 @@ struct RecordContext {
 inline constexpr const char* kNotReproducible =
     "A calibration with pKw refined or from the acid range alone cannot be kept in the "
     "logbook yet: its record could not reproduce it";
+
+/// Why a calibration with these inputs cannot be kept (kNotReproducible), or empty.
+std::string recordRefusal(const core::Inputs& typed);
 
 /// A record of a calculated titration: its conditions, the inputs and points it
 /// used, the results, the verdict, the data file's absolute path and the SHA-256

@@ -65,17 +65,21 @@ void drawXTicks(Canvas& dc, const PlotGeometry& g, int s, double xmin, double xm
     }
 }
 
-void drawYTicks(Canvas& dc, const PlotGeometry& g, int s, double ymin, double ymax, double ystep) {
-    // A tick must not lie beyond ymin on the outside of the axis: below it for a
-    // positive step, above it for the negative step of a reversed axis (a rising
-    // emf), where a tick under the frame would run into the x tick labels.
+/// The ticks of a y axis. A tick must not lie beyond ymin on the outside of the
+/// axis: below it for a positive step, above it for the negative step of a
+/// reversed axis (a rising emf), where a tick under the frame would run into the
+/// x tick labels.
+bool yTickRange(double ymin, double ymax, double ystep, TickRange& r) {
     double k1 = std::nearbyint(ymin / ystep);
     const double first = k1 * ystep;
     if (ystep > 0 ? first < ymin : first > ymin)
         k1 += 1;
-    const double k2 = std::floor(ymax / ystep);
+    return tickRange(k1, std::floor(ymax / ystep), r);
+}
+
+void drawYTicks(Canvas& dc, const PlotGeometry& g, int s, double ymin, double ymax, double ystep) {
     TickRange r;
-    if (!tickRange(k1, k2, r))
+    if (!yTickRange(ymin, ymax, ystep, r))
         return;
     const double axis = g.PlotLeft - 4.0;
     const int left = clampedDevice(axis);
@@ -133,19 +137,35 @@ double NiceStep(double a, double b, int n) {
 std::string TickLabel(double value, double step) {
     if (value == 0)
         return "0";
-    const double e = std::floor(std::log(std::fabs(step)) / std::log(10.0));
-    const char* format = "0.0E-0";
-    if (e < -9)
-        format = "0.0E-00";
-    else if (e == -3)
-        format = "0.000";
-    else if (e == -2)
-        format = "0.00";
-    else if (e == -1)
-        format = "0.0";
-    else if (e >= 0 && e <= 3)
-        format = "###0";
-    return trimmed(core::formatNumber(value, format));
+    const int e = static_cast<int>(std::floor(std::log(std::fabs(step)) / std::log(10.0)));
+    if (e >= -3 && e <= 3) {
+        const char* format = e == -3 ? "0.000" : e == -2 ? "0.00" : e == -1 ? "0.0" : "###0";
+        return trimmed(core::formatNumber(value, format));
+    }
+    // The mantissa shows the digits down to the step's decade, so that ticks far
+    // from zero (a slope factor of 0.9992 with a step of 0.0002) differ; where the
+    // plain decimals to that decade are shorter, they are shown instead.
+    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    const std::string scientific =
+        "0." + std::string(static_cast<std::size_t>(std::max(1, magnitude - e)), '0') +
+        (e < -9 ? "E-00" : "E-0");
+    const std::string label = trimmed(core::formatNumber(value, scientific));
+    if (magnitude - e < 2)
+        return label;
+    const std::string fixed =
+        e < 0 ? "0." + std::string(static_cast<std::size_t>(-e), '0') : std::string("0");
+    const std::string plain = trimmed(core::formatNumber(value, fixed));
+    return plain.size() < label.size() ? plain : label;
+}
+
+std::vector<std::string> YTickLabels(double ymin, double ymax, int ny) {
+    const double ystep = NiceStep(ymin, ymax, ny);
+    std::vector<std::string> labels;
+    TickRange r;
+    if (yTickRange(ymin, ymax == ymin ? ymin + 1 : ymax, ystep, r))
+        for (long long k = r.first; k <= r.last; k += majorStride(r))
+            labels.push_back(TickLabel(static_cast<double>(k) * ystep, ystep));
+    return labels;
 }
 
 void SetScale(PlotGeometry& g, double& xmax, double xmin, double& ymax, double ymin) {

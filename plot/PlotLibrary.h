@@ -4,6 +4,7 @@
 #include "PlotGeometry.h"
 
 #include <string>
+#include <vector>
 
 namespace plot {
 
@@ -20,7 +21,14 @@ double NiceStep(double a, double b, int n);
 /// The text of a tick value, in the format its step calls for: "0" for zero,
 /// else with as many decimals as the step needs, or with an exponent for steps
 /// below 0.0001 or above 9999 (1.5 for step 0.5, 20000 for step 5000, 2.0E4 for step 10000).
+/// The exponent's mantissa has the digits down to the step's decade, so that the
+/// ticks of any range differ (9.9915E-1 for step 0.00005), or the plain decimals
+/// to that decade are shown when they are shorter (0.9992 for step 0.0002).
 std::string TickLabel(double value, double step);
+
+/// The labels of the y ticks that PlotAxes writes for the range with about ny
+/// divisions, from the bottom tick up.
+std::vector<std::string> YTickLabels(double ymin, double ymax, int ny);
 
 /// Sets the maps of the geometry from its edges so that xmin lands on PlotLeft,
 /// xmax on PlotRight, ymin on PlotBottom and ymax on PlotTop. An empty range is

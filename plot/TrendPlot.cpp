@@ -13,6 +13,8 @@ namespace plot {
 namespace {
 
 constexpr long long kSecondsPerDay = 86400;
+/// About as many divisions of the y axis.
+constexpr int kTrendDivisions = 5;
 
 long long floorDiv(long long a, long long b) {
     const long long q = a / b;
@@ -120,9 +122,19 @@ void ShowTrend(Canvas& dc, PlotGeometry& g, const TrendLayout& layout, int jr, i
     beginView(dc, g, 1, jr, Jb, 40);
     if (layout.empty())
         return;
+    // Room on the left for the longest y tick label, which a narrow spread of
+    // values far from zero makes long ("0.99915"): its characters at about 0.6
+    // of the font's height, beside the 10 units between the labels and the axis.
+    std::size_t longest = 0;
+    for (const std::string& label : YTickLabels(layout.ymin, layout.ymax, kTrendDivisions))
+        longest = std::max(longest, label.size());
+    const double height = 20.0 * 9 / dc.twipsPerPixel();
+    g.PlotLeft =
+        std::max(g.PlotLeft, clampedDevice(14 + 0.6 * height * static_cast<double>(longest)));
     double xmax = layout.xmax;
     double ymax = layout.ymax;
-    PlotAxes(dc, g, 1, 5, layout.xmin, layout.ymin, xmax, ymax, layout.xLabel(), "", title);
+    PlotAxes(dc, g, 1, kTrendDivisions, layout.xmin, layout.ymin, xmax, ymax, layout.xLabel(), "",
+             title);
     if (const auto& lines = layout.summary.lines) {
         horizontalLine(dc, g, lines->mean, kMeanColour);
         horizontalLine(dc, g, lines->lower(), kControlColour);

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build clang libclang-rt-14-dev
-    qt6-base-dev qt6-svg-dev libgl-dev libqt6sql6-sqlite sqlite3
+    qt6-base-dev qt6-svg-dev libgl-dev libqt6sql6-sqlite sqlite3 libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libdragonbox-dev
     fonts-liberation2 poppler-utils
     dpkg-dev file desktop-file-utils appstream man-db groff-base bsdextrautils fontconfig

@@ -15,8 +15,8 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace ui {
@@ -51,6 +51,13 @@ QString QtDialogs::saveFileName(QWidget* parent, const QString& title, const QSt
 
 void QtDialogs::message(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+void QtDialogs::warningWithDetails(QWidget* parent, const QString& text, const QString& details,
+                                   const QString& title) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setDetailedText(details);
+    box.exec();
 }
 
 void QtDialogs::warning(QWidget* parent, const QString& text, const QString& title) {

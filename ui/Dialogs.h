@@ -40,6 +40,9 @@ public:
     virtual void message(QWidget* parent, const QString& text, const QString& title) = 0;
     /// A modal message with an OK button and the warning icon: something failed.
     virtual void warning(QWidget* parent, const QString& text, const QString& title) = 0;
+    /// A warning whose findings, one a line, the user may unfold under it.
+    virtual void warningWithDetails(QWidget* parent, const QString& text, const QString& details,
+                                    const QString& title) = 0;
     /// A modal question with Yes and No; true for Yes.
     virtual bool question(QWidget* parent, const QString& text, const QString& title) = 0;
     /// A modal question with Yes, No and Cancel.
@@ -73,6 +76,8 @@ public:
                          const QStringList& filters, QString* chosenFilter) override;
     void message(QWidget* parent, const QString& text, const QString& title) override;
     void warning(QWidget* parent, const QString& text, const QString& title) override;
+    void warningWithDetails(QWidget* parent, const QString& text, const QString& details,
+                            const QString& title) override;
     bool question(QWidget* parent, const QString& text, const QString& title) override;
     Answer ask(QWidget* parent, const QString& text, const QString& title) override;
     QString textInput(QWidget* parent, const QString& title, const QString& label,

@@ -27,6 +27,28 @@ const QColor kGrey(160, 160, 160);
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 
+/// The data file with its checksum; for an import, its source, the profile
+/// that read it and where each condition came from.
+QString sourceText(const io::LogbookRecord& r) {
+    QString text = qs(r.dataFile + "\nSHA-256 " + r.dataSha256);
+    if (!r.sourceFile.empty()) {
+        text += qs("\nimported from " + r.sourceFile + "\nSHA-256 " + r.sourceSha256);
+        const QStringList profile = qs(r.importProfile).split(QLatin1Char('\n'));
+        text += QStringLiteral("\nby the import profile\n  ") + profile.mid(0, 6).join("\n  ") +
+                (profile.size() > 6 ? QStringLiteral("\n  ...") : QString());
+    }
+    const char* const conditions[] = {"titrand volume", "electrolyte volume",
+                                      "titrand concentration", "titrant concentration"};
+    QStringList sources;
+    for (std::size_t i = 0; i < r.conditionSource.size(); ++i)
+        if (!r.conditionSource[i].empty())
+            sources << QStringLiteral("%1 from %2")
+                           .arg(QLatin1String(conditions[i]), qs(r.conditionSource[i]));
+    if (!sources.isEmpty())
+        text += QLatin1Char('\n') + sources.join(QStringLiteral(", "));
+    return text;
+}
+
 bool isNumberColumn(int column) {
     return column >= LogbookTableModel::E0 && column <= LogbookTableModel::AlkaliConc;
 }
@@ -162,9 +184,16 @@ QString LogbookTableModel::toolTip(int row, int column) const {
     case Identifier:
         return qs(e.record.identifier);
     case DataFile:
-        return qs(e.record.dataFile + "\nSHA-256 " + e.record.dataSha256);
+        return sourceText(e.record);
     case Date:
         return qs(e.record.recordedAt);
+    case E0:
+    case Slope:
+        if (const std::optional<double>& u = column == E0 ? e.record.uE0 : e.record.uSlope)
+            return QStringLiteral("combined standard uncertainty %1 %2")
+                .arg(qs(core::OneFig(*u)),
+                     column == E0 ? QStringLiteral("mV") : QStringLiteral("mV per pH"));
+        break;
     default:
         break;
     }

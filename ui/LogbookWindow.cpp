@@ -3,7 +3,6 @@
 #include "Dialogs.h"
 #include "LogbookTableModel.h"
 #include "MessageBoxSink.h"
-#include "ReportPrinter.h"
 #include "TextColour.h"
 #include "TrendPlotView.h"
 #include "core/Format.h"
@@ -11,7 +10,6 @@
 #include "io/Logbook.h"
 #include "io/LogbookCsv.h"
 
-#include <QBuffer>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -19,17 +17,14 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
-#include <QSvgGenerator>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -57,16 +52,15 @@ QString meanAndSd(const core::ControlLines& lines, const QString& unit) {
         .arg(qs(core::formatNumber(lines.mean, core::formt(sd))), qs(sd), unit);
 }
 
-/// A file name for the electrode's CSV: characters a file name cannot hold become "_".
-QString csvFileName(const QString& electrode) {
+} // namespace
+
+QString electrodeFileName(const QString& electrode, const QString& ending) {
     QString name = electrode;
     for (QChar& c : name)
         if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
             c = QLatin1Char('_');
-    return name + QStringLiteral("-logbook.csv");
+    return name + ending;
 }
-
-} // namespace
 
 std::vector<plot::TrendInput> trendInputs(const std::vector<io::LogbookEntry>& entries,
                                           double io::LogbookRecord::*value) {
@@ -108,13 +102,14 @@ std::vector<QString> ruleFlagTexts(const core::TrendSummary& e0,
                                    const core::TrendSummary& slopeFactor, std::size_t rows) {
     std::vector<QString> texts(rows);
     const auto add = [&](const QString& what, const core::TrendSummary& summary) {
-        for (const core::RuleFlag& flag : summary.flags) {
-            if (flag.index >= rows)
-                continue;
-            QString& text = texts[flag.index];
-            text += (text.isEmpty() ? QString() : QStringLiteral("; ")) + what +
-                    QStringLiteral(" ") + qs(core::ruleText(flag.rule));
-        }
+        std::vector<QStringList> rules(rows);
+        for (const core::RuleFlag& flag : summary.flags)
+            if (flag.index < rows)
+                rules[flag.index] << qs(core::ruleText(flag.rule));
+        for (std::size_t i = 0; i < rows; ++i)
+            if (!rules[i].isEmpty())
+                texts[i] += (texts[i].isEmpty() ? QString() : QStringLiteral("; ")) + what +
+                            QLatin1Char(' ') + rules[i].join(QStringLiteral(", "));
     };
     add(QStringLiteral("E0"), e0);
     add(QStringLiteral("slope factor"), slopeFactor);
@@ -128,6 +123,8 @@ LogbookWindow::LogbookWindow(Dialogs& dialogs, QString logbookPath, QWidget* par
     buildLayout();
     resize(900, 640);
 }
+
+LogbookWindow::~LogbookWindow() = default;
 
 void LogbookWindow::buildLayout() {
     m_electrodes = new QComboBox(this);
@@ -226,8 +223,15 @@ void LogbookWindow::buildLayout() {
     m_rules->setWordWrap(true);
     setTextColour(m_rules, QColor(255, 0, 0));
 
+    m_warning = new QLabel(this);
+    m_warning->setObjectName(QStringLiteral("LogbookWarning"));
+    m_warning->setWordWrap(true);
+    setTextColour(m_warning, QColor(255, 0, 0));
+    m_warning->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(m_warning);
     layout->addWidget(splitter, 1);
     layout->addWidget(m_summary);
     layout->addWidget(m_drift);
@@ -245,21 +249,39 @@ void LogbookWindow::buildLayout() {
     showEntries({});
 }
 
-bool LogbookWindow::openLogbook(io::Logbook& logbook) {
+bool LogbookWindow::openLogbook() {
+    m_logbook.reset();
+    m_warning->hide();
     if (!QFileInfo::exists(m_path))
         return false;
-    if (std::string error = logbook.open(m_path.toStdString()); !error.empty()) {
+    auto logbook = std::make_unique<io::Logbook>();
+    if (std::string error = logbook->open(m_path.toStdString()); !error.empty()) {
         fail(error);
         return false;
     }
-    if (!logbook.warning().empty() && m_warned != logbook.warning()) {
-        m_warned = logbook.warning();
-        m_dialogs.message(this, qs(m_warned), kAppTitle);
-    }
+    m_warning->setText(qs(logbook->warning()));
+    m_warning->setVisible(!logbook->warning().empty());
+    m_logbook = std::move(logbook);
     return true;
 }
 
+void LogbookWindow::tellWarning() {
+    const std::string warning = m_logbook ? m_logbook->warning() : std::string();
+    if (warning.empty() || warning == m_warned)
+        return;
+    m_warned = warning;
+    QStringList findings;
+    for (const std::string& line : m_logbook->damage())
+        findings << qs(line);
+    if (findings.isEmpty())
+        m_dialogs.message(this, qs(warning), kAppTitle);
+    else
+        m_dialogs.warningWithDetails(this, qs(warning), findings.join(QLatin1Char('\n')),
+                                     kAppTitle);
+}
+
 void LogbookWindow::fail(const std::string& error) {
+    m_logbook.reset();
     {
         const QSignalBlocker block(m_electrodes);
         m_electrodes->clear();
@@ -274,17 +296,16 @@ void LogbookWindow::reload() {
         m_electrodes->clear();
     }
     showEntries({});
-    io::Logbook logbook;
-    if (!openLogbook(logbook))
+    if (!openLogbook())
         return;
     std::vector<std::string> names;
-    if (std::string error = logbook.electrodeNames(names); !error.empty())
+    if (std::string error = m_logbook->electrodeNames(names); !error.empty())
         return fail(error);
     QString latest;
     QDateTime latestAt;
     for (const std::string& name : names) {
         std::vector<io::LogbookEntry> entries;
-        if (std::string error = logbook.entries(name, entries); !error.empty())
+        if (std::string error = m_logbook->entries(name, entries); !error.empty())
             return fail(error);
         const QDateTime at = entries.empty() ? QDateTime() : dateOf(entries.back().record);
         if (latest.isEmpty() || (at.isValid() && (!latestAt.isValid() || at > latestAt))) {
@@ -299,6 +320,8 @@ void LogbookWindow::reload() {
         m_electrodes->setCurrentIndex(m_electrodes->findText(latest));
     }
     showElectrode(latest);
+    // Once the window shows the records that can be read, over them.
+    QTimer::singleShot(0, this, &LogbookWindow::tellWarning);
 }
 
 QString LogbookWindow::electrode() const {
@@ -307,11 +330,10 @@ QString LogbookWindow::electrode() const {
 
 void LogbookWindow::showElectrode(const QString& name) {
     m_baselineFirst = 0;
-    io::Logbook logbook;
     std::vector<io::LogbookEntry> entries;
-    if (name.isEmpty() || !openLogbook(logbook))
+    if (name.isEmpty() || !m_logbook)
         return showEntries({});
-    if (std::string error = logbook.entries(name.toStdString(), entries); !error.empty())
+    if (std::string error = m_logbook->entries(name.toStdString(), entries); !error.empty())
         return fail(error);
     showEntries(std::move(entries));
 }
@@ -411,10 +433,9 @@ void LogbookWindow::withdrawSelected() {
             .trimmed();
     if (reason.isEmpty())
         return;
-    io::Logbook logbook;
-    if (!openLogbook(logbook))
+    if (!m_logbook)
         return;
-    if (std::string error = logbook.withdraw(id, reason.toStdString()); !error.empty()) {
+    if (std::string error = m_logbook->withdraw(id, reason.toStdString()); !error.empty()) {
         m_dialogs.warning(this, qs(error), kAppTitle);
         return;
     }
@@ -429,7 +450,8 @@ void LogbookWindow::exportCsv() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QString path = m_dialogs
                        .saveFileName(this, QStringLiteral("Export logbook"),
-                                     QDir(folder).filePath(csvFileName(electrode())),
+                                     QDir(folder).filePath(electrodeFileName(
+                                         electrode(), QStringLiteral("-logbook.csv"))),
                                      {QStringLiteral("CSV file (*.csv)")})
                        .trimmed();
     if (path.isEmpty())
@@ -438,154 +460,6 @@ void LogbookWindow::exportCsv() {
         path += QStringLiteral(".csv");
     if (std::string error = io::writeLogbookCsv(path.toStdString(), entries); !error.empty())
         m_dialogs.warning(this, qs(error), kAppTitle);
-}
-
-} // namespace ui
-
-namespace ui {
-
-namespace {
-
-/// The printed table of an electrode's records: one line each, at tab columns.
-std::vector<core::PrintLine> logbookLines(const QString& electrode, const QString& path,
-                                          const LogbookTableModel& model) {
-    const auto item = [](int column, const QString& text) {
-        return core::PrintItem{column, text.toStdString()};
-    };
-    std::vector<core::PrintLine> lines{
-        {item(1, QStringLiteral("TAMO: Logbook of electrode \"%1\"").arg(electrode))},
-        {item(1, QStringLiteral("Logbook ") + path)},
-        {item(1, QStringLiteral("Printed at ") +
-                     QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))},
-        {item(1, {})},
-        {item(1, QStringLiteral("id")), item(7, QStringLiteral("measured")),
-         item(25, QStringLiteral("E0 /mV")), item(45, QStringLiteral("slope factor")),
-         item(60, QStringLiteral("rms /mV"))}};
-    using Model = LogbookTableModel;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const io::LogbookEntry& e = model.entries()[static_cast<std::size_t>(row)];
-        lines.push_back(
-            {item(1, model.text(row, Model::Id)), item(7, model.text(row, Model::Measured)),
-             item(25, model.text(row, Model::E0)), item(45, model.text(row, Model::SlopeFactor)),
-             item(60, model.text(row, Model::Rms))});
-        lines.push_back({item(7, model.text(row, Model::VerdictColumn))});
-        if (!model.text(row, Model::ControlRules).isEmpty())
-            lines.push_back({item(7, QStringLiteral("control rules: ") +
-                                         model.text(row, Model::ControlRules))});
-        if (e.withdrawal)
-            lines.push_back({item(7, QStringLiteral("withdrawn: ") + qs(e.withdrawal->reason))});
-    }
-    return lines;
-}
-
-const QStringList kTrendFilters{QStringLiteral("SVG picture (*.svg)"),
-                                QStringLiteral("PDF document (*.pdf)"),
-                                QStringLiteral("PNG image (*.png)")};
-
-/// The bytes of both trend plots in the format of the suffix; empty when they cannot be made.
-QByteArray trendBytes(const QString& suffix,
-                      const std::function<void(QPainter&, const QRect&)>& draw) {
-    const QSize size(1200, 1000);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (suffix == QLatin1String("png")) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            draw(painter, QRect(QPoint(0, 0), size));
-        }
-        image.save(&buffer, "PNG");
-    } else if (suffix == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(QStringLiteral("TAMO logbook trends"));
-        QPainter painter(&svg);
-        draw(painter, QRect(QPoint(0, 0), size));
-    } else {
-        QPdfWriter pdf(&buffer);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        pdf.setResolution(120);
-        QPainter painter(&pdf);
-        draw(painter, painter.viewport());
-    }
-    return bytes;
-}
-
-} // namespace
-
-void LogbookWindow::drawTrends(QPainter& painter, const QRect& area) const {
-    const int half = area.height() / 2;
-    m_e0Plot->drawOn(painter, QRect(area.left(), area.top(), area.width(), half));
-    m_slopeFactorPlot->drawOn(
-        painter, QRect(area.left(), area.top() + half, area.width(), area.height() - half));
-}
-
-void LogbookWindow::saveTrends() {
-    if (m_model->entries().empty())
-        return;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QString filter;
-    QString path =
-        m_dialogs
-            .saveFileName(this, QStringLiteral("Save trends"),
-                          QDir(folder).filePath(csvFileName(electrode())
-                                                    .replace(QStringLiteral("-logbook.csv"),
-                                                             QStringLiteral("-trends.svg"))),
-                          kTrendFilters, &filter)
-            .trimmed();
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += filter.contains(QLatin1String("pdf"))   ? QStringLiteral(".pdf")
-                : filter.contains(QLatin1String("png")) ? QStringLiteral(".png")
-                                                        : QStringLiteral(".svg");
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (!QStringList{"svg", "pdf", "png"}.contains(suffix)) {
-        m_dialogs.message(
-            this,
-            QStringLiteral("The trend file \"%1\" has an unknown type: use .svg, .pdf "
-                           "or .png")
-                .arg(path),
-            kAppTitle);
-        return;
-    }
-    const QByteArray bytes = trendBytes(
-        suffix, [this](QPainter& painter, const QRect& area) { drawTrends(painter, area); });
-    const std::string error =
-        bytes.isEmpty()
-            ? "The trends could not be drawn"
-            : io::writeFileAtomically(
-                  path.toStdString(),
-                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (!error.empty())
-        m_dialogs.message(this, qs(error), kAppTitle);
-}
-
-void LogbookWindow::printLogbook() {
-    if (m_model->entries().empty())
-        return;
-    QPrinter printer;
-    if (!m_dialogs.choosePrinter(this, printer, QStringLiteral("Print logbook")))
-        return;
-    std::vector<core::PrintLine> lines = logbookLines(electrode(), m_path, *m_model);
-    for (const QString& text : {QString(), m_summary->text(), m_drift->text(), m_rules->text()})
-        for (const QString& line : text.split(QLatin1Char('\n')))
-            lines.push_back({{1, line.toStdString()}});
-    const std::string error =
-        printLines(printer, lines, [this](QPainter& painter, const QRectF& page) {
-            const QRect area = page.toRect();
-            drawTrends(painter, QRect(area.topLeft(),
-                                      QSize(area.width(), std::min(area.height(), area.width()))));
-        });
-    if (!error.empty())
-        m_dialogs.message(this,
-                          QStringLiteral("The logbook could not be printed: %1.").arg(qs(error)),
-                          kAppTitle);
 }
 
 } // namespace ui

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ class LogbookWindow : public QWidget {
     Q_OBJECT
 public:
     LogbookWindow(Dialogs& dialogs, QString logbookPath, QWidget* parent = nullptr);
+    ~LogbookWindow() override;
 
     /// Reads the logbook afresh and shows the electrode with the latest record.
     /// A missing file is an empty logbook (and is not created); a file the logbook
@@ -64,9 +66,14 @@ public slots:
 private:
     void buildLayout();
     void showTrends();
-    /// Opens the logbook file for reading or a withdrawal; false when it does not
-    /// exist or is refused (the refusal shown in a message).
-    bool openLogbook(io::Logbook& logbook);
+    /// Opens the logbook file for reading and withdrawals, which the window keeps
+    /// open until it is reloaded; false when it does not exist or is refused (the
+    /// refusal shown in a message). Why it may not be written stays in a line
+    /// above the table.
+    bool openLogbook();
+    /// Why the open logbook may not be written, in a message with what its check
+    /// found; once for each such reason.
+    void tellWarning();
     void showEntries(std::vector<io::LogbookEntry> entries);
     void updateButtons();
     /// Both trend plots into the area, E0 above the slope factor.
@@ -79,6 +86,8 @@ private:
 
     Dialogs& m_dialogs;
     QString m_path;
+    std::unique_ptr<io::Logbook> m_logbook; ///< open from a reload on; none without a file
+    QLabel* m_warning = nullptr;
     QComboBox* m_electrodes = nullptr;
     QLabel* m_count = nullptr;
     QPushButton* m_withdraw = nullptr;
@@ -99,6 +108,10 @@ private:
     std::string m_warned;            ///< the warning about the file last shown
 };
 
+/// A file name for what the window saves of an electrode ("-logbook.csv",
+/// "-trends.svg"): characters a file name cannot hold become "_".
+QString electrodeFileName(const QString& electrode, const QString& ending);
+
 /// One value of each record for a trend plot, in the records' order. A record
 /// whose date cannot be read is left out.
 std::vector<plot::TrendInput> trendInputs(const std::vector<io::LogbookEntry>& entries,
@@ -112,8 +125,9 @@ QString driftWarning(const core::TrendSummary& e0, const core::TrendSummary& slo
 /// slope factor, and of how many kept records; or that they need two.
 QString controlLinesText(const core::TrendSummary& e0, const core::TrendSummary& slopeFactor);
 
-/// For each of the rows, the control rules its record breaks ("E0 beyond 3 sd;
-/// slope factor 6 in a row rising or falling"); empty for a record that breaks none.
+/// For each of the rows, every control rule its record breaks ("E0 beyond 3 sd, 2 of
+/// 3 beyond 2 sd on the same side; slope factor 6 in a row rising or falling");
+/// empty for a record that breaks none.
 std::vector<QString> ruleFlagTexts(const core::TrendSummary& e0,
                                    const core::TrendSummary& slopeFactor, std::size_t rows);
 

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <algorithm>
 
 namespace ui {
 
@@ -23,8 +24,9 @@ void Tamo::showVerdict() {
                          : stopped ? QStringLiteral("not calculated")
                                    : QString();
     m_verdict->setToolTip(text);
-    m_verdict->setText(m_verdict->fontMetrics().elidedText(text, Qt::ElideRight, m_verdict->width()));
-    setTextColour(m_verdict, !verdict       ? std::optional<QColor>()
+    m_verdict->setText(
+        m_verdict->fontMetrics().elidedText(text, Qt::ElideRight, m_verdict->width()));
+    setTextColour(m_verdict, !verdict        ? std::optional<QColor>()
                              : verdict->ok() ? QColor(0, 128, 0)
                                              : QColor(255, 0, 0));
 }
@@ -45,21 +47,54 @@ QDateTime fileTime(const std::string& path) {
     return at.isValid() ? at : QDateTime::currentDateTime();
 }
 
+/// Whether a point was corrected or switched since the calculation.
+bool changedSince(const core::Titration& now, const core::Titration& calculated) {
+    return !std::equal(now.points.begin(), now.points.end(), calculated.points.begin(),
+                       calculated.points.end(), [](const core::Point& a, const core::Point& b) {
+                           return a.Volume == b.Volume && a.EmfObs == b.EmfObs &&
+                                  a.UsePoint == b.UsePoint;
+                       });
+}
+
+/// Why the calculation on show cannot be kept, before anything is asked; empty when it can.
+QString refusalOf(const TitrationDocument& document) {
+    const CalculatedSnapshot* calculated = document.calculated();
+    if (!calculated || !document.verdict())
+        return QStringLiteral("Only a calibration whose refinement converged can be kept "
+                              "in the logbook: calculate the titration first.");
+    if (const std::string refusal = io::recordRefusal(calculated->typed); !refusal.empty())
+        return QString::fromStdString(refusal) + QLatin1Char('.');
+    if (changedSince(document.titration(), calculated->titration))
+        return QStringLiteral("The points were corrected or switched since the titration was "
+                              "calculated: calculate it first, so that the logbook keeps the "
+                              "results of these points.");
+    return {};
+}
+
+/// The record of the last calculation with the details the user gave.
+std::string recordOf(const TitrationDocument& document, const RecordDetails& details,
+                     io::LogbookRecord& record) {
+    const CalculatedSnapshot& calculated = *document.calculated();
+    const io::RecordContext context{details.electrode.trimmed().toStdString(),
+                                    calculated.titration.DataFilePath,
+                                    TAMO_VERSION,
+                                    details.operatorName.toStdString(),
+                                    details.comment.toStdString(),
+                                    io::localDateTimeText(details.measuredAt),
+                                    calculated.typed,
+                                    document.verdictLimits(),
+                                    calculated.startPH,
+                                    calculated.endPointRatio};
+    return io::makeLogbookRecord(calculated.titration, *document.verdict(), context, record);
+}
+
 } // namespace
 
 void Tamo::AddToLogbook_Click() {
     if (m_document.state() == WindowState::Calculated && refuseWithoutResults())
         return;
-    const CalculatedSnapshot* calculated = m_document.calculated();
-    const std::optional<core::Verdict>& verdict = m_document.verdict();
-    if (!calculated || !verdict) {
-        m_dialogs.warning(
-            this,
-            QStringLiteral("Only a calibration whose refinement converged can be kept "
-                           "in the logbook: calculate the titration first."),
-            kAppTitle);
-        return;
-    }
+    if (const QString refusal = refusalOf(m_document); !refusal.isEmpty())
+        return m_dialogs.warning(this, refusal, kAppTitle);
     const auto fail = [this](const std::string& error) {
         m_dialogs.warning(this, QString::fromStdString(error), kAppTitle);
     };
@@ -75,11 +110,10 @@ void Tamo::AddToLogbook_Click() {
     QStringList suggestions;
     for (const std::string& name : names)
         suggestions << QString::fromStdString(name);
-    const core::Titration& t = calculated->titration;
     RecordDetails details;
     details.operatorName =
         m_operatorName.isEmpty() ? QString::fromStdString(io::systemUserName()) : m_operatorName;
-    details.measuredAt = fileTime(t.DataFilePath);
+    details.measuredAt = fileTime(m_document.calculated()->titration.DataFilePath);
     if (!m_dialogs.recordDetails(this, details, suggestions) ||
         details.electrode.trimmed().isEmpty())
         return;
@@ -87,31 +121,22 @@ void Tamo::AddToLogbook_Click() {
         m_operatorName = details.operatorName;
         SaveIni();
     }
-    io::RecordContext context{details.electrode.trimmed().toStdString(),
-                              t.DataFilePath,
-                              TAMO_VERSION,
-                              details.operatorName.toStdString(),
-                              details.comment.toStdString(),
-                              details.measuredAt.toString(Qt::ISODate).toStdString(),
-                              calculated->typed,
-                              m_document.verdictLimits(),
-                              calculated->startPH,
-                              calculated->endPointRatio};
     io::LogbookRecord record;
-    if (std::string error = io::makeLogbookRecord(t, *verdict, context, record); !error.empty())
+    if (std::string error = recordOf(m_document, details, record); !error.empty())
         return fail(error);
     long long duplicate = 0;
-    if (std::string error = logbook.findDuplicate(record, duplicate); !error.empty())
-        return fail(error);
-    if (duplicate != 0 &&
-        !m_dialogs.question(this,
-                            QStringLiteral("The logbook of electrode \"%1\" holds this calibration "
-                                           "already, as record %2. Add it again?")
-                                .arg(QString::fromStdString(record.electrode))
-                                .arg(duplicate),
-                            kAppTitle))
-        return;
-    if (std::string error = logbook.add(record); !error.empty())
+    std::string error = logbook.add(record, io::Logbook::Duplicates::Refuse, &duplicate);
+    if (duplicate != 0) {
+        if (!m_dialogs.question(this,
+                                QStringLiteral("The logbook of electrode \"%1\" holds this "
+                                               "calibration already, as record %2. Add it again?")
+                                    .arg(QString::fromStdString(record.electrode))
+                                    .arg(duplicate),
+                                kAppTitle))
+            return;
+        error = logbook.add(record, io::Logbook::Duplicates::Keep);
+    }
+    if (!error.empty())
         return fail(error);
     logbook.close();
     if (m_logbookWindow && m_logbookWindow->isVisible())

@@ -29,6 +29,10 @@ public:
     void warning(QWidget* parent, const QString& text, const QString& title) override {
         message(parent, text, title);
     }
+    void warningWithDetails(QWidget* parent, const QString& text, const QString&,
+                            const QString& title) override {
+        message(parent, text, title);
+    }
     Answer ask(QWidget*, const QString& text, const QString& title) override {
         if (m_tell)
             m_tell(title + QStringLiteral(": ") + text + QStringLiteral(" (answered No)"));

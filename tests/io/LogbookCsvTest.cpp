@@ -65,12 +65,14 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
         const std::vector<Row> rows = readCsv(file.readAll().toStdString(), field);
         ASSERT_EQ(rows.size(), 4u);
         // The header names every column; the rows below are checked by it.
-        ASSERT_EQ(rows[0].size(), 45u);
+        ASSERT_EQ(rows[0].size(), 54u);
         EXPECT_EQ(rows[0].front(), "id");
         EXPECT_EQ(rows[0][14], "E0");
         EXPECT_EQ(rows[0][24], "impurity %");
         EXPECT_EQ(rows[0][31], "withdrawal reason");
         EXPECT_EQ(rows[0][42], "edited");
+        EXPECT_EQ(rows[0][45], "source file");
+        EXPECT_EQ(rows[0][53], "u(slope)");
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const io::LogbookRecord& r = entries[i].record;
             const Row& row = rows[i + 1];
@@ -86,7 +88,8 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
                            r.verdict.ok() ? "" : r.verdict.reasons[0] + "; " + r.verdict.reasons[1],
                            r.programVersion, w ? w->withdrawnAt : "", w ? w->reason : ""}));
             // Typed numbers in their shortest single-precision text.
-            const char mark = decimal; // a structured binding cannot be captured before C++20's clang 16
+            const char mark =
+                decimal; // a structured binding cannot be captured before C++20's clang 16
             const auto shortest = [&](float value) {
                 std::array<char, 32> buffer{};
                 std::string text(buffer.data(),
@@ -101,6 +104,12 @@ TEST(LogbookCsv, ReadsBackWithTheLocalesSeparators) {
             EXPECT_EQ(Row(row.begin() + 32, row.begin() + 34), (Row{r.measuredAt, r.operatorName}));
             EXPECT_EQ(row[42], r.reproducible ? (r.edited ? "1" : "0") : "");
             EXPECT_EQ(row[38], r.reproducible ? shortest(-0.1f) : "");
+            EXPECT_EQ(Row(row.begin() + 45, row.begin() + 52),
+                      (Row{r.sourceFile, r.sourceSha256, r.importProfile, r.conditionSource[0],
+                           r.conditionSource[1], r.conditionSource[2], r.conditionSource[3]}));
+            for (const auto& [column, u] : {std::pair{52, r.uE0}, std::pair{53, r.uSlope}})
+                EXPECT_EQ(u ? std::optional(readNumber(row[column], decimal)) : std::nullopt,
+                          row[column].empty() ? std::nullopt : u);
             std::vector<double> numbers;
             for (std::size_t column : {6, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26})
                 numbers.push_back(readNumber(row[column], decimal));

@@ -1,5 +1,6 @@
 #include "io/Logbook.h"
 
+#include "LogbookFiles.h"
 #include "SampleRecord.h"
 #include "core/Calculation.h"
 #include "core/Format.h"
@@ -70,24 +71,13 @@ core::Titration reproducedTitration(const io::LogbookRecord& r) {
 
 using io::LogbookEntry;
 using logbooktest::sampleRecord;
+using logbooktest::sqlite3;
 using Entries = std::vector<LogbookEntry>;
 
 Entries entriesOf(const io::Logbook& logbook, const std::string& electrode) {
     Entries entries;
     EXPECT_EQ(logbook.entries(electrode, entries), "");
     return entries;
-}
-
-/// What the sqlite3 program prints for the SQL on the file: standard output, or
-/// standard error when it fails.
-QString sqlite3(const std::string& path, const QString& sql) {
-    const QString program = QStandardPaths::findExecutable("sqlite3");
-    EXPECT_FALSE(program.isEmpty()) << "scripts/install-deps.sh installs sqlite3";
-    QProcess process;
-    process.start(program, {QString::fromStdString(path), sql});
-    EXPECT_TRUE(process.waitForFinished(30000));
-    return QString::fromUtf8(process.exitCode() == 0 ? process.readAllStandardOutput()
-                                                     : process.readAllStandardError());
 }
 
 QSqlQuery queryOn(const io::Logbook& logbook) {
@@ -177,7 +167,7 @@ TEST_F(LogbookTest, RefusesWhatIsNoLogbookOfThisVersionAndLeavesItAlone) {
     io::Logbook logbook;
     ASSERT_EQ(logbook.open(newer), "");
     logbook.close();
-    EXPECT_EQ(sqlite3(newer, "PRAGMA user_version = 3"), "");
+    EXPECT_EQ(sqlite3(newer, "PRAGMA user_version = 4"), "");
     // Our mark on a file without our tables.
     const std::string empty = dir.filePath("empty.sqlite").toStdString();
     EXPECT_EQ(sqlite3(empty, "PRAGMA application_id = 1413565775; PRAGMA user_version = 2"), "");
@@ -186,8 +176,8 @@ TEST_F(LogbookTest, RefusesWhatIsNoLogbookOfThisVersionAndLeavesItAlone) {
         {foreign, "The file \"" + foreign +
                       "\" is not a TAMO logbook: it is an SQLite database of another program"},
         {newer, "The logbook \"" + newer +
-                    "\" was written by a newer version of TAMO (format 3; this version reads "
-                    "format 2)"},
+                    "\" was written by a newer version of TAMO (format 4; this version reads "
+                    "format 3)"},
         {empty, "The logbook \"" + empty +
                     "\" has lost its tables (records, withdrawals): its records cannot be read"},
         {missing, "The logbook \"" + missing + "\" cannot be opened: its folder does not exist"},
@@ -402,8 +392,8 @@ TEST_F(LogbookTest, MakesARecordOfACalculatedTitration) {
     t.results.rms.reset();
     EXPECT_EQ(io::makeLogbookRecord(t, verdict, context, r),
               "The calibration has no rms residual to keep in the logbook");
-    for (const auto& [refinePKw, branch] : {std::pair{true, core::Branch::Both},
-                                            std::pair{false, core::Branch::Acid}}) {
+    for (const auto& [refinePKw, branch] :
+         {std::pair{true, core::Branch::Both}, std::pair{false, core::Branch::Acid}}) {
         core::Inputs typed = context.typed;
         context.typed.RefinePKw = refinePKw;
         context.typed.branch = branch;
@@ -451,98 +441,6 @@ TEST_F(LogbookTest, AnEditedRecordReproducesItsE0AndIsFoundAgain) {
     r.points[0].used = !r.points[0].used;
     ASSERT_EQ(logbook.findDuplicate(r, id), "");
     EXPECT_EQ(id, 0);
-}
-
-TEST_F(LogbookTest, ADamagedOrUnprotectedLogbookIsReadButNotWritten) {
-    for (const char* damage : {"triggers", "pages"}) {
-        SCOPED_TRACE(damage);
-        QFile::remove(QString::fromStdString(path));
-        io::Logbook logbook;
-        ASSERT_EQ(logbook.open(path), "");
-        for (int n = 0; n < 40; ++n) {
-            io::LogbookRecord record = sampleRecord(n);
-            ASSERT_EQ(logbook.add(record), "");
-        }
-        logbook.close();
-        if (damage == std::string("triggers")) {
-            EXPECT_EQ(sqlite3(path, "DROP TRIGGER records_never_change"), "");
-        } else {
-            // Scribble over a page of records in the middle of the file.
-            QFile f(QString::fromStdString(path));
-            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-            ASSERT_GT(f.size(), 8 * 4096);
-            f.seek(f.size() / 2);
-            f.write(QByteArray(300, '\x5a'));
-            f.close();
-        }
-        ASSERT_EQ(logbook.open(path), "");
-        EXPECT_TRUE(logbook.warning().starts_with("The logbook " + file)) << logbook.warning();
-        EXPECT_NE(logbook.warning().find("nothing is written"), std::string::npos);
-        io::LogbookRecord record = sampleRecord(99);
-        EXPECT_EQ(logbook.add(record), logbook.warning());
-        EXPECT_EQ(logbook.withdraw(1, "broken"), logbook.warning());
-        Entries entries;
-        if (damage == std::string("triggers")) {
-            EXPECT_EQ(entriesOf(logbook, "pH-1").size(), 40u);
-        }
-    }
-}
-
-TEST_F(LogbookTest, AFormat1LogbookIsUpgradedOnItsFirstWriteAfterACopy) {
-    // A logbook as the first version wrote it, with one record and one withdrawal.
-    const QString format1 =
-        QStringLiteral(
-            "PRAGMA application_id = 1413565775; PRAGMA user_version = 1;"
-            "CREATE TABLE records (id INTEGER PRIMARY KEY AUTOINCREMENT, recorded_at TEXT NOT NULL,"
-            " electrode TEXT NOT NULL, data_file TEXT NOT NULL, data_sha256 TEXT NOT NULL,"
-            " identifier TEXT NOT NULL, temperature REAL NOT NULL, pkw REAL NOT NULL,"
-            " range1 REAL NOT NULL, range2 REAL NOT NULL, range3 REAL NOT NULL, range4 REAL NOT "
-            "NULL,"
-            " points_used INTEGER NOT NULL, points_ignored INTEGER NOT NULL, e0 REAL NOT NULL,"
-            " e0_sd REAL NOT NULL, slope REAL NOT NULL, slope_sd REAL NOT NULL,"
-            " slope_factor REAL NOT NULL, rms REAL NOT NULL, acid_endpoint REAL NOT NULL,"
-            " acid_endpoint_sd REAL NOT NULL, alkali_endpoint REAL NOT NULL,"
-            " alkali_endpoint_sd REAL NOT NULL, impurity_percent REAL NOT NULL,"
-            " alkali_conc REAL NOT NULL, alkali_conc_sd REAL NOT NULL, verdict_ok INTEGER NOT NULL,"
-            " verdict_reasons TEXT NOT NULL, program_version TEXT NOT NULL) STRICT;"
-            "CREATE TABLE withdrawals (record_id INTEGER PRIMARY KEY REFERENCES records (id),"
-            " withdrawn_at TEXT NOT NULL, reason TEXT NOT NULL) STRICT;"
-            "CREATE TRIGGER records_never_change BEFORE UPDATE ON records BEGIN SELECT "
-            "RAISE(ABORT, 'x'); END;"
-            "CREATE TRIGGER records_never_go BEFORE DELETE ON records BEGIN SELECT RAISE(ABORT, "
-            "'x'); END;"
-            "CREATE TRIGGER withdrawals_never_change BEFORE UPDATE ON withdrawals BEGIN SELECT "
-            "RAISE(ABORT, 'x'); END;"
-            "CREATE TRIGGER withdrawals_never_go BEFORE DELETE ON withdrawals BEGIN SELECT "
-            "RAISE(ABORT, 'x'); END;"
-            "INSERT INTO records VALUES (1, '2024-01-01T08:00:00+01:00', 'pH-1', '/d/r.txt', '%1', "
-            "'HCl',"
-            " 25, 13.78, 2.5, 4, 10.8, 11.3, 20, 5, 400.5, 0.01, 59.1, 0.004, 0.999, 0.3, 5, 1e-5, "
-            "5.01,"
-            " 2e-5, 0.2, -0.1, 3e-6, 1, '', '1.0.0');"
-            "INSERT INTO withdrawals VALUES (1, '2024-02-01T08:00:00+01:00', 'cracked');")
-            .arg(QString(64, 'a'));
-    EXPECT_EQ(sqlite3(path, format1), "");
-    io::Logbook logbook;
-    ASSERT_EQ(logbook.open(path), "");
-    EXPECT_EQ(logbook.format(), 1);
-    Entries before = entriesOf(logbook, "pH-1");
-    ASSERT_EQ(before.size(), 1u);
-    EXPECT_FALSE(before[0].record.reproducible);
-    EXPECT_EQ(before[0].record.E0, 400.5);
-    EXPECT_EQ(before[0].withdrawal->reason, "cracked");
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".format1")))
-        << "reading upgrades nothing";
-
-    io::LogbookRecord record = sampleRecord(2);
-    ASSERT_EQ(logbook.add(record), "");
-    EXPECT_EQ(logbook.format(), 2);
-    EXPECT_EQ(sqlite3(path + ".format1", "PRAGMA user_version; SELECT count(*) FROM records"),
-              "1\n1\n");
-    EXPECT_EQ(
-        sqlite3(path, "PRAGMA user_version; SELECT count(*), count(measured_at) FROM records"),
-        "2\n2|1\n");
-    EXPECT_EQ(entriesOf(logbook, "pH-1"), (Entries{before[0], {record, {}}}));
 }
 
 } // namespace

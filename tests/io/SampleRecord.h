@@ -61,7 +61,19 @@ inline io::LogbookRecord sampleRecord(int n, const std::string& electrode = "pH-
         r.gammaRefined = n % 4 == 0;
         r.limits.e0Min = 390;
         r.edited = n % 4 == 2;
-        r.points = {{0.5, 420.125f, true, 2.75}, {16.05f, -210.5f, false, 11.5}};
+        // A point table as the calculation had it: the used points, then the ignored.
+        for (int i = 0; i < r.pointsUsed + r.pointsIgnored; ++i)
+            r.points.push_back({0.15 * i, 420.125f - 12.5f * static_cast<float>(i),
+                                i < r.pointsUsed, 2.75 + 0.17 * i});
+    }
+    if (n % 4 == 0) {
+        // Every fourth one imported from another instrument's file, its uncertainty known.
+        r.sourceFile = "/data/titrator " + std::to_string(n) + ".csv";
+        r.sourceSha256 = std::string(64, 'c');
+        r.importProfile = "[profile]\nvolume column = 2\nemf unit = V";
+        r.conditionSource = {"source file", "profile", "typed", "data file"};
+        r.uE0 = 0.25;
+        r.uSlope = 0.0625;
     }
     return r;
 }

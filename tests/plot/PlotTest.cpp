@@ -17,6 +17,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -67,12 +68,28 @@ TEST(Ticks, NiceStepGivesTheStepAndTickLabelFormatsByItWithTheLocaleSeparator) {
     for (const auto& [a, b, n, step] : cases)
         EXPECT_DOUBLE_EQ(plot::NiceStep(a, b, n), step) << a << ".." << b << "/" << n;
     const std::tuple<double, double, const char*> labels[] = {
-        {0, 0.5, "0"},           {-0.0, 0.5, "0"},         {1.5, 0.5, "1.5"},
-        {-1.5, 0.5, "-1.5"},     {20000, 5000, "20000"},   {20000, 10000, "2.0E4"},
-        {1250, 250, "1250"},     {0.125, 0.001, "0.125"},  {0.25, 0.05, "0.25"},
-        {0.3, 0.1, "0.3"},       {2.5e-5, 1e-5, "2.5E-5"}, {2.5e-10, 1e-10, "2.5E-10"},
-        {3e-9, 1e-9, "3.0E-9"},  {-500, -500, "-500"},     {3 * 0.1, 0.1, "0.3"},
-        {7 * 0.05, 0.05, "0.35"}};
+        {0, 0.5, "0"},
+        {-0.0, 0.5, "0"},
+        {1.5, 0.5, "1.5"},
+        {-1.5, 0.5, "-1.5"},
+        {20000, 5000, "20000"},
+        {20000, 10000, "2.0E4"},
+        {1250, 250, "1250"},
+        {0.125, 0.001, "0.125"},
+        {0.25, 0.05, "0.25"},
+        {0.3, 0.1, "0.3"},
+        {2.5e-5, 1e-5, "2.5E-5"},
+        {2.5e-10, 1e-10, "2.5E-10"},
+        {3e-9, 1e-9, "3.0E-9"},
+        {-500, -500, "-500"},
+        {3 * 0.1, 0.1, "0.3"},
+        {7 * 0.05, 0.05, "0.35"},
+        // Far from zero against the step: the digits to the step's decade, the shorter way.
+        {0.9992, 2e-4, "0.9992"},
+        {0.99915, 5e-5, "0.99915"},
+        {1.23e6, 1e4, "1.23E6"},
+        {-2.5e7, 5e5, "-2.50E7"},
+        {1.0001e-6, 1e-10, "1.0001E-06"}};
     for (const auto& [value, step, text] : labels)
         EXPECT_EQ(plot::TickLabel(value, step), text) << value << " step " << step;
     core::ScopedDecimalSeparator comma(',');
@@ -171,6 +188,33 @@ TEST(PlotAxes, TicksOfReversedAxesLieWithinThem) {
                                    {46, 165, "0", 2},   {46, 101, "-100", 2}, {46, 37, "-200", 2},
                                    {0, 192, "E/mV", 1}};
     EXPECT_EQ(labels(c), texts);
+}
+
+// Whatever the range, the labelled ticks of an axis read differently: a slope factor
+// within 0.9990 to 0.9994 once had "1.0E0" on every tick.
+TEST(PlotAxes, TheTickLabelsOfAnyRangeDiffer) {
+    const std::pair<double, double> ranges[] = {
+        {0.9990, 0.9994}, {0.99915, 0.99921},   {400.0001, 400.0009}, {1e6, 1.0002e6},
+        {-3e-7, -2.9e-7}, {12345678, 12345679}, {0, 1e-12},           {-1e9, 1e9}};
+    for (const auto& [low, high] : ranges) {
+        for (const auto& [ymin, ymax0] : {std::pair{low, high}, std::pair{high, low}}) {
+            RecordingCanvas c;
+            PlotGeometry g{56, 24, 592, 360};
+            double xmax = high, ymax = ymax0;
+            plot::PlotAxes(c, g, 1, 5, low, ymin, xmax, ymax, "x", "y", "t");
+            std::vector<std::string> x, y;
+            for (const Recorded& r : c.texts())
+                if (r.code == plot::kTextCentreTop && r.y1 == 370)
+                    x.push_back(r.text);
+                else if (r.code == plot::kTextRightTop)
+                    y.push_back(r.text);
+            for (const std::vector<std::string>* axis : {&x, &y}) {
+                EXPECT_GE(axis->size(), 2u) << low << ".." << high;
+                EXPECT_EQ(std::set(axis->begin(), axis->end()).size(), axis->size())
+                    << low << ".." << high << ": " << testing::PrintToString(*axis);
+            }
+        }
+    }
 }
 
 // Data far outside the design: the frame is drawn, nothing hangs, no "inf" label.

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -123,6 +124,26 @@ TEST(ShowTrend, ControlLinesAndTheAxisLeaveOutWithdrawnRecords) {
         EXPECT_EQ(crossStrokes(plot::kWithdrawnColour), 2);
         EXPECT_EQ(crossStrokes(plot::kBlack), withdrawn ? 20 : 22);
     }
+}
+
+// Slope factors within 0.9990 to 0.9994: the y axis reads, each tick its own label
+// (they once all read "1.0E0"), the longest left of the axis with room for it.
+TEST(ShowTrend, TheTicksOfANarrowSpreadFarFromZeroRead) {
+    std::vector<TrendInput> records;
+    for (unsigned d = 1; d <= 12; ++d)
+        records.push_back(at(2026y / 1 / day{d}, 12, 1, 0.9990 + 0.0004 * (d % 5) / 4));
+    plot::RecordingCanvas canvas;
+    plot::PlotGeometry g;
+    plot::ShowTrend(canvas, g, plot::layoutTrend(records), 440, 220, "slope factor");
+    std::vector<std::string> labels;
+    for (const plot::Recorded& r : canvas.texts())
+        if (r.code == plot::kTextRightTop) {
+            labels.push_back(r.text);
+            EXPECT_GE(r.x1 - 0.6 * r.font.height * static_cast<double>(r.text.size()), 0) << r.text;
+        }
+    ASSERT_GE(labels.size(), 2u);
+    EXPECT_EQ(std::set(labels.begin(), labels.end()).size(), labels.size())
+        << testing::PrintToString(labels);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "ui/LogbookWindow.h"
 
+#include "LogbookFiles.h"
 #include "SampleRecord.h"
 #include "WindowFixture.h"
 #include "core/Locale.h"
@@ -64,14 +65,14 @@ struct Fixture {
 
     QString path() const { return folder.filePath(QStringLiteral("logbook.sqlite")); }
 
-    /// Adds the records; the ids they get, in order.
+    /// Adds the records, alike or not; the ids they get, in order.
     std::vector<long long> add(std::vector<io::LogbookRecord> records) {
         io::Logbook logbook;
         std::vector<long long> ids;
         if (!logbook.open(path().toStdString()).empty())
             return ids;
         for (io::LogbookRecord& r : records)
-            if (logbook.add(r).empty())
+            if (logbook.add(r, io::Logbook::Duplicates::Keep).empty())
                 ids.push_back(r.id);
         return ids;
     }
@@ -147,6 +148,7 @@ private slots:
     void theMenuItemOpensOneLogbookWindow();
     void recordsThatBreakARuleAreNamed();
     void theTrendsAreSavedAndTheLogbookPrinted();
+    void aDamagedLogbookShowsTheRecordsThatCanBeRead();
 };
 
 void LogbookWindowTest::theTableShowsTheElectrodeWithTheLatestRecord() {
@@ -388,9 +390,13 @@ void LogbookWindowTest::recordsThatBreakARuleAreNamed() {
     QVERIFY2(lines.first().startsWith(QStringLiteral("Record %1 (measured ").arg(ids[12])),
              qPrintable(lines.first()));
     QVERIFY(lines.first().endsWith("E0 beyond 3 sd"));
+    // Every rule a record breaks, not only the first.
+    const QString all = QStringLiteral(
+        "E0 beyond 3 sd, 2 of 3 beyond 2 sd on the same side, 6 in a row rising or falling");
+    QVERIFY2(lines.last().endsWith(": " + all), qPrintable(lines.last()));
     const Model& model = f.window->tableModel();
     QCOMPARE(model.text(11, Model::ControlRules), QString());
-    QCOMPARE(model.text(22, Model::ControlRules), QStringLiteral("E0 beyond 3 sd"));
+    QCOMPARE(model.text(22, Model::ControlRules), all);
     QCOMPARE(model.text(22, Model::Id), QString::number(ids[22]));
 
     // A baseline of all the records takes the rise in: fewer records stand out.
@@ -426,6 +432,40 @@ void LogbookWindowTest::theTrendsAreSavedAndTheLogbookPrinted() {
         printed.contains(QRegularExpression(QStringLiteral("\\n\\s*%1\\s+2026-").arg(ids[10]))));
     QVERIFY(printed.contains("E0 beyond 3 sd"));
     QVERIFY(printed.contains("days since 2026-01-05")); // the trend plots' page
+}
+
+void LogbookWindowTest::aDamagedLogbookShowsTheRecordsThatCanBeRead() {
+    Fixture f;
+    std::vector<double> e0(29);
+    for (std::size_t i = 0; i < e0.size(); ++i)
+        e0[i] = 400 + 0.1 * static_cast<double>(i % 4);
+    QCOMPARE(f.add(weekly(e0)).size(), e0.size());
+    QVERIFY(logbooktest::damagePointTable(f.path().toStdString()));
+    f.open();
+    // One warning naming the file and what cannot be read, SQLite's findings beneath it.
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    const QString warning = f.dialogs.shown[0].text;
+    const QRegularExpressionMatch counted =
+        QRegularExpression(QStringLiteral("^The logbook \"%1\" is damaged: (\\d+) of 29 records "
+                                          "cannot be read, and nothing is written to it$")
+                               .arg(QRegularExpression::escape(f.path())))
+            .match(warning);
+    QVERIFY2(counted.hasMatch(), qPrintable(warning));
+    const int unreadable = counted.captured(1).toInt();
+    QVERIFY(unreadable >= 1 && unreadable < 29);
+    QCOMPARE(f.dialogs.warningDetails.size(), 1);
+    QVERIFY(!f.dialogs.warningDetails[0].isEmpty());
+    QCOMPARE(f.find<QLabel>("LogbookWarning")->text(), warning);
+    QVERIFY(f.find<QLabel>("LogbookWarning")->isVisible());
+    QCOMPARE(f.table()->model()->rowCount(), 29 - unreadable);
+
+    // Nothing is written to it; the warning is not shown again.
+    f.select(f.window->tableModel().entries().front().record.id);
+    f.dialogs.textAnswers << QStringLiteral("cracked");
+    QTest::mouseClick(f.find<QPushButton>("Withdraw"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.messages().last(), warning);
+    f.window->reload();
+    QCOMPARE(f.dialogs.shown.size(), 2);
 }
 
 QTEST_MAIN(LogbookWindowTest)

@@ -8,7 +8,6 @@
 #include <QList>
 #include <QPrinter>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -22,8 +21,8 @@ struct Shown {
 
 class ScriptedDialogs : public ui::Dialogs {
 public:
-    QStringList openAnswers;  ///< one per open dialog, in order; none left: cancelled
-    QStringList saveAnswers;  ///< one per save dialog
+    QStringList openAnswers; ///< one per open dialog, in order; none left: cancelled
+    QStringList saveAnswers; ///< one per save dialog
     QList<bool> questionAnswers;
     QList<ui::Answer> askAnswers; ///< Yes / No / Cancel questions; none left: No
     QStringList textAnswers;
@@ -71,6 +70,12 @@ public:
         show(QStringLiteral("message"), text, title);
     }
     void warning(QWidget*, const QString& text, const QString& title) override {
+        show(QStringLiteral("warning"), text, title);
+    }
+    QStringList warningDetails; ///< the details of each warning that had them
+    void warningWithDetails(QWidget*, const QString& text, const QString& details,
+                            const QString& title) override {
+        warningDetails << details;
         show(QStringLiteral("warning"), text, title);
     }
     ui::Answer ask(QWidget*, const QString& text, const QString& title) override {

@@ -8,6 +8,8 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <functional>
 
 using namespace uitest;
 
@@ -34,6 +36,8 @@ private slots:
     void aCalibrationIsKeptInTheLogbook();
     void onlyAConvergedCalibrationIsKept();
     void aRecordHoldsWhatWasCalculated();
+    void theSameCalibrationIsRefusedAfterARecalculation();
+    void whatCannotBeKeptIsRefusedBeforeTheDialog();
     void limitsAreReadAsTyped();
 };
 
@@ -82,6 +86,12 @@ void VerdictTest::aCalibrationIsKeptInTheLogbook() {
     QVERIFY(r.verdict.ok());
     QCOMPARE(r.programVersion, std::string(TAMO_VERSION));
     QCOMPARE(r.dataSha256.size(), std::size_t(64));
+    // Local time with its offset, as every time of a record.
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"))
+                 .match(QString::fromStdString(r.measuredAt))
+                 .hasMatch(),
+             r.measuredAt.c_str());
 
     // A foreign file where the logbook should be: refused with a message, left as it was.
     QVERIFY(writeAll(w.path(QStringLiteral("logbook.sqlite")), "not a logbook"));
@@ -153,6 +163,73 @@ void VerdictTest::aRecordHoldsWhatWasCalculated() {
     w.tamo->AddToLogbook_Click();
     QVERIFY(w.dialogs.messages().size() > shown);
     QCOMPARE(w.dialogs.messages().last(), ui::kNoResultsMessage);
+}
+
+void VerdictTest::theSameCalibrationIsRefusedAfterARecalculation() {
+    const struct {
+        const char* name;
+        bool refineGamma;
+        std::function<void(Window&)> recalculate;
+    } cases[] = {
+        {"Calculate", false, [](Window& w) { w.tamo->Calculate_Click(); }},
+        {"Enter in the T box", false, [](Window& w) { w.enterIn("Tbox", QStringLiteral("25.0")); }},
+        {"Calculate with Gamma refined", true, [](Window& w) { w.tamo->Calculate_Click(); }},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.start(w.copyExample("acid-with-alkali.txt"));
+        core::RecordingSink sink;
+        if (c.refineGamma)
+            w.tamo->document().setRefineGamma(true, sink);
+        w.dialogs.textAnswers << QStringLiteral("glass 7") << QStringLiteral("glass 7");
+        w.tamo->AddToLogbook_Click();
+        QVERIFY2(w.dialogs.messages().last().startsWith("The calibration was added"), c.name);
+        c.recalculate(w);
+        w.dialogs.questionAnswers << false;
+        w.tamo->AddToLogbook_Click();
+        QVERIFY2(w.dialogs.shown.last().kind == QLatin1String("question") &&
+                     w.dialogs.shown.last().text.contains("holds this calibration already, as "
+                                                          "record 1"),
+                 c.name);
+        QCOMPARE(keptFor(w, "glass 7").size(), std::size_t(1));
+    }
+}
+
+void VerdictTest::whatCannotBeKeptIsRefusedBeforeTheDialog() {
+    const QString calculateFirst = QStringLiteral("calculate it first");
+    const struct {
+        const char* name;
+        std::function<void(ui::TitrationDocument&, core::MessageSink&)> change;
+        QString refusal;
+    } cases[] = {
+        {"an emf corrected, not calculated",
+         [](ui::TitrationDocument& d, core::MessageSink&) {
+             d.setEmf(12, d.titration().points[11].EmfObs + 0.5, "x");
+         },
+         calculateFirst},
+        {"a point switched in the grid",
+         [](ui::TitrationDocument& d, core::MessageSink&) { d.switchPoint(5); }, calculateFirst},
+        {"pKw refined",
+         [](ui::TitrationDocument& d, core::MessageSink& sink) { d.setRefinePKw(true, sink); },
+         QString::fromLatin1(io::kNotReproducible)},
+        {"the acid range alone",
+         [](ui::TitrationDocument& d, core::MessageSink& sink) {
+             d.setBranch(core::Branch::Acid, sink);
+         },
+         QString::fromLatin1(io::kNotReproducible)},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.start(w.copyExample("acid-with-alkali.txt"));
+        core::RecordingSink sink;
+        c.change(w.tamo->document(), sink);
+        w.dialogs.textAnswers << QStringLiteral("glass 7");
+        w.tamo->AddToLogbook_Click();
+        QVERIFY2(w.dialogs.offeredDetails.isEmpty(), c.name);
+        QVERIFY2(w.dialogs.messages().last().contains(c.refusal),
+                 qPrintable(w.dialogs.messages().last()));
+        QVERIFY(!QFile::exists(w.path(QStringLiteral("logbook.sqlite"))));
+    }
 }
 
 void VerdictTest::limitsAreReadAsTyped() {
