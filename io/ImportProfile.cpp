@@ -204,7 +204,7 @@ std::string setKey(ImportProfile& p, const std::string& key, std::string_view va
         const double density = core::TextToNumber(value, sink);
         if (!core::hasNumber(value) || !sink.messages.empty() || !(density > 0))
             return bad("a density in g/ml greater than 0");
-        p.density = density;
+        p.density = static_cast<float>(density); // as a number read from a text is kept
     } else {
         return "unknown key \"" + key + "\"";
     }

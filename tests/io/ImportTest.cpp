@@ -387,7 +387,7 @@ TEST(ImportProfile, ItsTextReadsBackAsTheSameProfile) {
         profile("name = every key\ndescription = d = e\nstart-line = 3\nend-at = $E\n"
                 "separator = space\ndecimal = comma\nvolume-column = V / ml\n"
                 "emf-column = 4\nemf-unit = V\nflip-emf = yes\nph-check = no\n"
-                "amount-unit = g\ndensity = 1.0213\nsegments = sum\n"
+                "amount-unit = g\ndensity = 1.0213 g/ml\nsegments = sum\n"
                 "V0 = after $S Sample data column 3\nV1 = 0\nCT = key Sample size\n"
                 "CB = -line 1 column 5\nid = {file}, run 7"));
     for (const io::ImportProfile& p : profiles) {
