@@ -35,6 +35,7 @@ private:
 struct FileResult {
     core::Titration titration;
     bool read = false;
+    bool writeFailed = false; ///< --write-data did not write the import's data file
     core::CalibrationRun run; ///< from the selection to the verdict, once read
 };
 
@@ -42,8 +43,13 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
     FileResult r;
     r.titration.inputs = options.inputs;
     r.titration.DataFilePath = path;
-    r.read = options.importProfile ? readImportedFile(path, options, r.titration, sink)
-                                   : io::ReadDataFile(path, r.titration, sink);
+    if (options.importProfile) {
+        const ImportedFile imported = readImportedFile(path, options, r.titration, sink);
+        r.read = imported.read;
+        r.writeFailed = imported.writeFailed;
+    } else {
+        r.read = io::ReadDataFile(path, r.titration, sink);
+    }
     if (!r.read)
         return r;
     core::RunOptions run;
@@ -296,7 +302,7 @@ FileOutput processFile(const std::string& path, const Options& options, const st
     out.path = path;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
-    out.ok = r.run.calibrated();
+    out.ok = r.run.calibrated() && !r.writeFailed;
     // A titration that was calculated, converged or not, can be drawn.
     if (r.titration.results.E0 && wantsPlots(options) &&
         !writePlots(options, exportPlot, r, out.errors))

@@ -351,6 +351,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         options.files.push_back(io::toNativePath(file));
     if (options.files.empty())
         return usageError("no data file given");
+    if (const QString error = checkWriteTargets(options); !error.isEmpty())
+        return usageError(error);
     if (wantsPlots(options) && options.files.size() > 1)
         return usageError("--plot-out and --residuals-out take one data file");
     return result;

@@ -37,6 +37,7 @@ struct Options {
     /// The profile the files are read through (--import); none: TAMO data files.
     std::optional<io::ImportProfile> importProfile;
     std::string writeDataFolder; ///< --write-data: where each import's data file goes
+    bool overwrite = false;      ///< --write-data may replace a file
 };
 
 /// Whether a plot is to be written (the plots need the GUI library's fonts).

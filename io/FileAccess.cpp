@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -135,6 +137,48 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
     if (error.empty())
         error = file.commit();
     return error;
+}
+
+std::string writeNewFileAtomically(const std::string& path, std::string_view bytes) {
+    const auto cannot = [&](const std::string& reason) {
+        return "The file \"" + path + "\" cannot be written: " + reason;
+    };
+    if (!isValidUtf8(path))
+        return cannot("its name is not valid UTF-8");
+    static std::atomic<unsigned> counter{0};
+    const std::string temporary =
+        path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return cannot(std::strerror(errno));
+    int error = 0;
+    for (std::string_view rest = bytes; !rest.empty() && error == 0;) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            error = n < 0 ? errno : ENOSPC;
+        else
+            rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    // The name is taken only if no file has it, also one made meanwhile; a file
+    // system that cannot rename so takes a second link, which fails alike.
+    if (error == 0 &&
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        error = errno;
+        if (error == EINVAL && ::link(temporary.c_str(), path.c_str()) == 0)
+            error = 0;
+        else if (error == EINVAL)
+            error = errno;
+    }
+    ::unlink(temporary.c_str()); // gone already after a rename
+    if (error == EEXIST)
+        return cannot("it exists already");
+    return error == 0 ? std::string() : cannot(std::strerror(error));
 }
 
 } // namespace io

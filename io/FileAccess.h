@@ -50,4 +50,10 @@ private:
 /// then intact.
 [[nodiscard]] std::string writeFileAtomically(const std::string& path, std::string_view bytes);
 
+/// Creates the file with the bytes, never replacing one: the bytes go to a
+/// temporary file beside it, which takes the name only if no file has it by
+/// then. Returns an empty text on success, else "The file "PATH" cannot be
+/// written: REASON" ("it exists already" when another file has the name).
+[[nodiscard]] std::string writeNewFileAtomically(const std::string& path, std::string_view bytes);
+
 } // namespace io

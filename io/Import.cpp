@@ -1,13 +1,17 @@
 #include "Import.h"
 
 #include "FileAccess.h"
+#include "ImportColumns.h"
+#include "ImportConditions.h"
+#include "ImportFields.h"
 #include "LineReader.h"
 #include "TextEncoding.h"
 #include "core/Format.h"
 #include "core/NumberEntry.h"
 
+#include <QByteArrayView>
+#include <QCryptographicHash>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 
@@ -15,8 +19,9 @@ namespace io {
 
 namespace {
 
-/// Lines looked at to find the separator.
-constexpr std::size_t kSniffLines = 20;
+/// Lines with digits looked at to find the separator, and how far they are looked for.
+constexpr std::size_t kSniffLines = 50;
+constexpr std::size_t kSniffReach = 1000;
 
 using Lines = std::vector<std::string_view>;
 
@@ -24,148 +29,18 @@ bool isBlank(std::string_view line) {
     return trimBlanks(line).empty();
 }
 
-bool startsWithNoCase(std::string_view line, std::string_view prefix) {
-    line = trimBlanks(line);
-    return line.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), line.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 std::string inQuotes(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
+    return quotedField(s);
 }
 
-/// A field without blanks around it and without the quotes a spreadsheet puts around text.
-std::string_view cleanField(std::string_view field) {
-    field = trimBlanks(field);
-    if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-        field = trimBlanks(field.substr(1, field.size() - 2));
-    return field;
-}
-
-std::vector<std::string> splitFields(std::string_view line, Separator separator) {
-    std::vector<std::string> fields;
-    if (separator == Separator::Space) {
-        std::size_t i = 0;
-        while ((i = line.find_first_not_of(" \t", i)) != std::string_view::npos) {
-            const std::size_t end = std::min(line.find_first_of(" \t", i), line.size());
-            fields.emplace_back(cleanField(line.substr(i, end - i)));
-            i = end;
-        }
-        return fields;
-    }
-    const char c = separator == Separator::Tab ? '\t' : separator == Separator::Comma ? ',' : ';';
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = line.find(c, start);
-        fields.emplace_back(cleanField(line.substr(start, end - start)));
-        if (end == std::string_view::npos)
-            return fields;
-        start = end + 1;
-    }
-}
-
-/// Whether the field is one number written with the decimal mark: optional
-/// sign, digits with at most one mark (at least one digit), optional exponent.
-bool isNumberField(std::string_view s, char mark) {
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        ++i;
-    bool digits = false, seenMark = false;
-    for (; i < s.size(); ++i) {
-        if (std::isdigit(static_cast<unsigned char>(s[i])))
-            digits = true;
-        else if (s[i] == mark && !seenMark)
-            seenMark = true;
-        else
-            break;
-    }
-    if (!digits)
-        return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-            ++i;
-        const std::size_t exponent = i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
-            ++i;
-        if (i == exponent)
-            return false;
-    }
-    return i == s.size();
-}
-
-/// The number of the field times 10 to the power `shift`, scaled in its text
-/// so that 0.227315 V gives exactly what 227.315 mV would.
-std::optional<double> fieldNumber(std::string_view field, char mark, core::MessageSink& sink,
-                                  int shift = 0) {
-    if (!isNumberField(field, mark))
-        return std::nullopt;
-    std::string text(field);
-    std::replace(text.begin(), text.end(), ',', '.');
-    if (shift != 0) {
-        const auto e = text.find_first_of("eE");
-        int exponent = 0;
-        if (e != std::string::npos) {
-            const char* first = text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0);
-            std::from_chars(first, text.data() + text.size(), exponent);
-            text.resize(e);
-        }
-        text += "e" + std::to_string(exponent + shift);
-    }
-    return core::TextToNumber(text, sink);
-}
-
-/// Every field of each line (blank lines aside) a number with a decimal comma, split at blanks.
-bool blankSeparatedCommaNumbers(const std::vector<std::string_view>& sample) {
-    bool anyComma = false;
-    for (const std::string_view line : sample)
-        for (const std::string& f : splitFields(line, Separator::Space)) {
-            if (!isNumberField(f, ','))
-                return false;
-            anyComma = anyComma || f.find(',') != std::string::npos;
-        }
-    return anyComma;
-}
-
-/// Tab, then semicolon, then comma (unless the commas are decimal commas
-/// between blank-separated numbers), else blanks.
-Separator findSeparator(const Lines& lines, std::size_t begin, std::size_t end) {
-    std::vector<std::string_view> sample;
-    for (std::size_t i = begin; i < end && sample.size() < kSniffLines; ++i)
-        if (!isBlank(lines[i]))
-            sample.push_back(lines[i]);
-    const auto any = [&](char c) {
-        return std::any_of(sample.begin(), sample.end(),
-                           [c](std::string_view l) { return l.find(c) != std::string_view::npos; });
-    };
-    if (any('\t'))
-        return Separator::Tab;
-    if (any(';'))
-        return Separator::Semicolon;
-    if (any(',') && !blankSeparatedCommaNumbers(sample))
-        return Separator::Comma;
-    return Separator::Space;
-}
-
-/// Comma when the chosen columns hold commas and no full stop.
-char findDecimalMark(const ImportProfile& p, Separator separator,
-                     const std::vector<std::vector<std::string>>& rows, int volume, int emf) {
-    if (p.decimal != DecimalMark::Auto)
-        return p.decimal == DecimalMark::Comma ? ',' : '.';
-    if (separator == Separator::Comma)
-        return '.';
-    bool comma = false;
-    for (const auto& fields : rows)
-        for (const int c : {volume, emf})
-            if (c >= 0 && static_cast<std::size_t>(c) < fields.size()) {
-                if (fields[static_cast<std::size_t>(c)].find('.') != std::string::npos)
-                    return '.';
-                comma = comma || fields[static_cast<std::size_t>(c)].find(',') != std::string::npos;
-            }
-    return comma ? ',' : '.';
+std::size_t numberFields(const std::vector<std::string>& fields) {
+    return static_cast<std::size_t>(std::count_if(fields.begin(), fields.end(), [](const auto& f) {
+        return isNumberField(f, '.') || isNumberField(f, ',');
+    }));
 }
 
 int namedColumn(const std::vector<std::string>& fields, const std::string& name) {
@@ -175,8 +50,19 @@ int namedColumn(const std::vector<std::string>& fields, const std::string& name)
     return -1;
 }
 
-std::string fileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+std::string sha256Hex(std::string_view bytes) {
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return QCryptographicHash::hash(view, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+std::string columnText(int column) {
+    return "column " + std::to_string(column + 1);
 }
 
 /// The state of one import while it is read.
@@ -192,26 +78,32 @@ public:
     }
 
     void run(ImportResult& r) {
-        if (!findData())
+        if (!findData()) {
+            previewRaw(r);
             return;
-        m_separator = m_p.separator == Separator::Auto ? findSeparator(m_lines, m_begin, m_end)
-                                                       : m_p.separator;
+        }
+        m_separator = m_p.separator == Separator::Auto ? findSeparator(sample()) : m_p.separator;
         for (std::size_t i = m_begin; i < m_end; ++i)
             m_fields.push_back(splitFields(m_lines[i], m_separator));
         const bool columns = findColumns(r);
         keepPreview(r);
-        if (!columns)
+        if (!columns || !readPoints(r))
             return;
-        readPoints(r);
         if (r.points.size() < kMinImportRows) {
             tooFewRows(r);
             return;
         }
-        warnAboutAmounts(r);
-        warnAboutEmf(r);
+        if (!checkAmounts(r) || !checkEmf(r))
+            return;
+        warnAboutLeftOut(r);
+        bool refused = false;
         for (std::size_t i = 0; i < r.conditions.size(); ++i)
-            r.conditions[i] = condition(i);
-        r.id = identifier();
+            r.conditions[i] =
+                readCondition({m_lines, m_separator, m_mark}, m_p.conditions[i], kConditionKeys[i],
+                              m_name, m_sink, r.origin.conditionSources[i], refused);
+        if (refused)
+            return;
+        r.id = importIdentifier(m_p, m_name);
         r.accepted = true;
     }
 
@@ -222,10 +114,7 @@ private:
     }
 
     std::optional<std::size_t> lineBeginning(std::string_view marker, std::size_t from = 0) const {
-        for (std::size_t i = from; i < m_lines.size(); ++i)
-            if (startsWithNoCase(m_lines[i], marker))
-                return i;
-        return std::nullopt;
+        return io::lineBeginning(m_lines, marker, from);
     }
 
     /// The lines [m_begin, m_end) that hold the data.
@@ -244,33 +133,122 @@ private:
             if (const std::optional<std::size_t> end = lineBeginning(m_p.endAt, m_begin))
                 m_end = *end;
         if (m_begin >= m_end)
-            return refuse(m_name + " has no lines of data");
+            return refuse(m_name + " has no lines of data" +
+                          (m_p.startLine > 0 && m_begin >= m_lines.size()
+                               ? " (it has " + std::to_string(m_lines.size()) +
+                                     " lines, the data should start at line " +
+                                     std::to_string(m_p.startLine) + ")"
+                               : std::string()));
         return true;
     }
 
-    int resolveColumn(const ColumnRef& c, const std::vector<std::string>& header) const {
-        return c.number > 0 ? c.number - 1 : namedColumn(header, c.name);
+    /// The lines the separator is found from: those with digits, from the start of the data.
+    std::vector<std::string_view> sample() const {
+        std::vector<std::string_view> lines;
+        for (std::size_t i = m_begin; i < m_end && i < m_begin + kSniffReach; ++i) {
+            const std::string_view l = m_lines[i];
+            if (std::any_of(l.begin(), l.end(), isDigit))
+                lines.push_back(l);
+            if (lines.size() == kSniffLines)
+                break;
+        }
+        return lines;
     }
 
-    /// The column indices; a named column must be in a header row, and the data begin after it.
+    /// The first row (in m_fields) from `from` on with two numbers and more
+    /// numbers than other texts: a row of data, not a title with a number in it.
+    std::optional<std::size_t> firstDataRow(std::size_t from = 0) const {
+        for (std::size_t i = from; i < m_fields.size(); ++i) {
+            const std::size_t numbers = numberFields(m_fields[i]);
+            const auto texts = static_cast<std::size_t>(std::count_if(
+                m_fields[i].begin(), m_fields[i].end(), [](const auto& f) { return !f.empty(); }));
+            if (numbers >= 2 && 2 * numbers > texts)
+                return i;
+        }
+        return std::nullopt;
+    }
+
+    /// The header row: the nearest row before the data that names a column by a usual name.
+    std::optional<std::size_t> headerRow() const {
+        const std::optional<std::size_t> data = firstDataRow();
+        for (std::size_t i = data.value_or(0); i-- > 0;) {
+            const HeaderColumns h = headerColumns(m_fields[i]);
+            if (h.amount >= 0 || h.emf >= 0)
+                return i;
+        }
+        return std::nullopt;
+    }
+
+    /// The row that holds every column the profile names.
+    std::optional<std::size_t> namingRow() const {
+        for (std::size_t i = 0; i < m_fields.size(); ++i)
+            if ((m_p.volume.name.empty() || namedColumn(m_fields[i], m_p.volume.name) >= 0) &&
+                (m_p.emf.name.empty() || namedColumn(m_fields[i], m_p.emf.name) >= 0))
+                return i;
+        return std::nullopt;
+    }
+
+    /// The columns: by number, by a name in a header row (the data begin after
+    /// it), by the usual names of a header row, else the first numeric columns.
     bool findColumns(ImportResult& r) {
-        if (m_p.volume.number > 0 && m_p.emf.number > 0) {
-            r.volumeColumn = m_p.volume.number - 1;
-            r.emfColumn = m_p.emf.number - 1;
-            return true;
+        int& v = r.volumeColumn;
+        int& e = r.emfColumn;
+        v = m_p.volume.number - 1;
+        e = m_p.emf.number - 1;
+        const bool named = !m_p.volume.name.empty() || !m_p.emf.name.empty();
+        const std::optional<std::size_t> header = named ? namingRow() : headerRow();
+        if (named && !header)
+            return refuse("No header row of " + m_name + " names the column " +
+                          inQuotes(m_p.volume.name.empty() ? m_p.emf.name : m_p.volume.name));
+        if (header) {
+            const std::vector<std::string>& row = m_fields[*header];
+            const HeaderColumns h = headerColumns(row);
+            if (!m_p.volume.name.empty())
+                v = namedColumn(row, m_p.volume.name);
+            else if (m_p.volume.found() && h.amount != e)
+                v = h.amount;
+            if (!m_p.emf.name.empty())
+                e = namedColumn(row, m_p.emf.name);
+            else if (m_p.emf.found() && h.emf != v)
+                e = h.emf;
+            if (e >= 0 && static_cast<std::size_t>(e) < row.size())
+                m_headerUnit = headerUnit(row[static_cast<std::size_t>(e)]);
+            if (e < 0 && h.pH >= 0 && m_p.phCheck)
+                return refuse(phMessage(h.pH));
+            if (named || m_p.volume.found() || m_p.emf.found())
+                m_firstRow = *header + 1;
         }
-        for (std::size_t i = 0; i < m_fields.size(); ++i) {
-            const int volume = resolveColumn(m_p.volume, m_fields[i]);
-            const int emf = resolveColumn(m_p.emf, m_fields[i]);
-            if (volume >= 0 && emf >= 0) {
-                r.volumeColumn = volume;
-                r.emfColumn = emf;
-                m_firstRow = i + 1;
-                return true;
-            }
-        }
-        const ColumnRef& named = m_p.volume.number > 0 ? m_p.emf : m_p.volume;
-        return refuse("No header row of " + m_name + " names the column " + inQuotes(named.name));
+        numericColumns(v, e);
+        if (v == e)
+            return refuse(columnText(v) + " of " + m_name +
+                          " is both the amount and the emf: choose two columns");
+        m_unit = m_p.emfUnit != EmfUnit::Auto ? m_p.emfUnit : m_headerUnit.value_or(EmfUnit::mV);
+        return true;
+    }
+
+    /// Columns still to be found: the first ones of numbers in the first data row.
+    void numericColumns(int& v, int& e) const {
+        if (v >= 0 && e >= 0)
+            return;
+        std::vector<int> numeric;
+        if (const std::optional<std::size_t> data = firstDataRow(m_firstRow))
+            for (std::size_t c = 0; c < m_fields[*data].size(); ++c)
+                if (numberFields({m_fields[*data][c]}) == 1)
+                    numeric.push_back(static_cast<int>(c));
+        for (const int c : {0, 1})
+            numeric.push_back(c); // without a data row: columns 1 and 2
+        const auto firstBut = [&](int other) {
+            return *std::find_if(numeric.begin(), numeric.end(), [&](int c) { return c != other; });
+        };
+        if (v < 0)
+            v = firstBut(e);
+        if (e < 0)
+            e = firstBut(v);
+    }
+
+    void previewRaw(ImportResult& r) const {
+        for (std::size_t i = 0; i < m_lines.size() && r.rows.size() < kPreviewRows; ++i)
+            r.rows.push_back({static_cast<int>(i + 1), {std::string(m_lines[i])}, false});
     }
 
     void keepPreview(ImportResult& r) const {
@@ -282,7 +260,7 @@ private:
 
     /// Powers of ten from the units of the file to ml and mV.
     int amountShift() const { return m_p.amountUnit == AmountUnit::ul ? -3 : 0; }
-    int emfShift() const { return m_p.emfUnit == EmfUnit::V ? 3 : 0; }
+    int emfShift() const { return m_unit == EmfUnit::V ? 3 : 0; }
 
     /// An amount in ml from the amount as read (µl already scaled).
     double amount(double read) const {
@@ -291,38 +269,94 @@ private:
         return read;
     }
 
-    void readPoints(ImportResult& r) {
+    /// Comma when more of the numbers in the chosen columns have a comma than a full stop.
+    char findDecimalMark(std::size_t v, std::size_t e) const {
+        if (m_p.decimal != DecimalMark::Auto)
+            return m_p.decimal == DecimalMark::Comma ? ',' : '.';
+        if (m_separator == Separator::Comma)
+            return '.';
+        std::size_t commas = 0, points = 0;
+        for (std::size_t i = m_firstRow; i < m_fields.size(); ++i)
+            for (const std::size_t c : {v, e})
+                if (c < m_fields[i].size()) {
+                    const std::string& f = m_fields[i][c];
+                    commas += f.find(',') != f.npos && isNumberField(f, ',') ? 1 : 0;
+                    points += f.find('.') != f.npos && isNumberField(f, '.') ? 1 : 0;
+                }
+        return commas > points ? ',' : '.';
+    }
+
+    std::string lineOf(std::size_t line) const {
+        return "line " + std::to_string(line + 1) + " of " + m_name;
+    }
+
+    bool readPoints(ImportResult& r) {
         const auto v = static_cast<std::size_t>(r.volumeColumn);
         const auto e = static_cast<std::size_t>(r.emfColumn);
-        std::vector<std::vector<std::string>> dataRows(
-            m_fields.begin() + static_cast<long>(m_firstRow), m_fields.end());
-        m_mark = findDecimalMark(m_p, m_separator, dataRows, r.volumeColumn, r.emfColumn);
+        m_mark = findDecimalMark(v, e);
         for (std::size_t i = m_firstRow; i < m_fields.size(); ++i) {
             const std::vector<std::string>& f = m_fields[i];
-            if (f.size() <= std::max(v, e))
+            const std::size_t line = m_begin + i;
+            if (isBlank(m_lines[line]))
                 continue;
-            const std::optional<double> volume = fieldNumber(f[v], m_mark, m_sink, amountShift());
-            const std::optional<double> emf = fieldNumber(f[e], m_mark, m_sink, emfShift());
-            if (!volume || !emf) {
-                if (!m_skipped && !isBlank(m_lines[m_begin + i]))
-                    m_skipped = m_begin + i;
+            if (f.size() <= std::max(v, e)) {
+                m_short = m_short.value_or(line);
+                m_skipped = m_skipped.value_or(line);
+                const std::string_view l = m_lines[line];
+                if (!r.points.empty() && std::any_of(l.begin(), l.end(), isDigit))
+                    m_unsplit.push_back(line);
                 continue;
             }
-            r.points.emplace_back(amount(*volume), m_p.flipEmf ? -*emf : *emf);
-            m_rawAmounts.push_back(*volume);
-            m_rawEmf.push_back(*emf);
-            m_pointLines.push_back(m_begin + i);
-            const std::size_t row = m_begin + i - (m_markerLine ? *m_markerLine : m_begin);
-            if (row < r.rows.size())
-                r.rows[row].point = true;
+            if (!readPoint(r, f[v], f[e], line))
+                return false;
         }
+        return true;
+    }
+
+    /// One row's amount and emf: a point, a row without values, a row without
+    /// numbers (a header, a note), or an odd number that refuses the file.
+    bool readPoint(ImportResult& r, const std::string& v, const std::string& e, std::size_t line) {
+        bool volumeOut = false, emfOut = false;
+        const std::optional<double> volume = fieldNumber(v, m_mark, amountShift(), volumeOut);
+        const std::optional<double> emf = fieldNumber(e, m_mark, emfShift(), emfOut);
+        const bool numbers = (volume || volumeOut) && (emf || emfOut);
+        if (numbers && (volumeOut || emfOut))
+            return refuse(lineOf(line) + " has " + inQuotes(volumeOut ? v : e) + " in " +
+                          columnText(volumeOut ? r.volumeColumn : r.emfColumn) +
+                          ", a number out of range");
+        if (!numbers) {
+            const auto numberOrOdd = [&](const std::string& f) {
+                return isNumberField(f, m_mark) || isOddNumber(f, m_mark);
+            };
+            if (numberOrOdd(v) && numberOrOdd(e)) {
+                const bool oddVolume = isOddNumber(v, m_mark);
+                return refuse(lineOf(line) + " has " + inQuotes(oddVolume ? v : e) + " in " +
+                              columnText(oddVolume ? r.volumeColumn : r.emfColumn) +
+                              ", which is not a number written as the others are (with a decimal " +
+                              (m_mark == ',' ? "comma" : "point") + " and no digit grouping)");
+            }
+            if (!r.points.empty() && (isMissingValue(v) || isMissingValue(e)) &&
+                (volume || isMissingValue(v)) && (emf || isMissingValue(e)))
+                m_missing.push_back(line);
+            else
+                m_skipped = m_skipped.value_or(line);
+            return true;
+        }
+        r.points.emplace_back(amount(*volume), m_p.flipEmf ? -*emf : *emf);
+        m_rawAmounts.push_back(*volume);
+        m_rawEmf.push_back(*emf);
+        m_pointLines.push_back(line);
+        const std::size_t row = line - (m_markerLine ? *m_markerLine : m_begin);
+        if (row < r.rows.size())
+            r.rows[row].point = true;
+        return true;
     }
 
     void tooFewRows(const ImportResult& r) const {
         std::string text = "Only " + std::to_string(r.points.size()) + " rows of " + m_name +
-                           " hold numbers in column " + std::to_string(r.volumeColumn + 1) +
-                           " (amount) and column " + std::to_string(r.emfColumn + 1) +
-                           " (emf); a titration needs at least " + std::to_string(kMinImportRows);
+                           " hold numbers in " + columnText(r.volumeColumn) + " (amount) and " +
+                           columnText(r.emfColumn) + " (emf); a titration needs at least " +
+                           std::to_string(kMinImportRows);
         if (m_skipped) {
             const std::vector<std::string> f = splitFields(m_lines[*m_skipped], m_separator);
             const auto field = [&](int c) {
@@ -333,6 +367,12 @@ private:
             text += " (line " + std::to_string(*m_skipped + 1) + " has " + field(r.volumeColumn) +
                     " and " + field(r.emfColumn) + " there)";
         }
+        if (m_short)
+            text += "; the fields are split at the " + separatorName(m_separator) +
+                    separatorOrigin() + ", and line " + std::to_string(*m_short + 1) +
+                    " does not split into " +
+                    std::to_string(std::max(r.volumeColumn, r.emfColumn) + 1) +
+                    " fields at it: " + inQuotes(m_lines[*m_short]);
         m_sink.message(text);
     }
 
@@ -340,9 +380,12 @@ private:
         return std::to_string(m_pointLines[point] + 1);
     }
 
-    /// Amounts that fall back to the start are a new run of additions; other falls are told.
-    void warnAboutAmounts(ImportResult& r) {
+    /// Amounts that fall back to the start are a new run of additions; other
+    /// falls are told, and so are amounts that look like a row index or times.
+    /// False when too few points remain of the first run.
+    bool checkAmounts(ImportResult& r) {
         const std::vector<double>& a = m_rawAmounts;
+        bool told = false;
         for (std::size_t i = 1; i < a.size(); ++i) {
             if (a[i] >= a[i - 1])
                 continue;
@@ -350,25 +393,46 @@ private:
                 m_sink.message("The amounts in " + m_name + " are not increasing: line " +
                                lineText(i) + " has " + core::generalNumberText(a[i]) + " after " +
                                core::generalNumberText(a[i - 1]));
+                told = true;
                 break;
             }
-            splitSegments(r, i);
+            if (!splitSegments(r, i))
+                return false;
             break;
         }
-        if (isRowIndex(a))
-            m_sink.message("The amounts in " + m_name + " count the rows (" +
-                           core::generalNumberText(a[0]) + ", " + core::generalNumberText(a[1]) +
-                           ", " + core::generalNumberText(a[2]) +
+        const std::string in = "The amounts in " + m_name;
+        if (countsRows(a))
+            m_sink.message(in + " count the rows (" + core::generalNumberText(a[0]) + ", " +
+                           core::generalNumberText(a[1]) + ", " + core::generalNumberText(a[2]) +
                            "...): is the amount column the row index?");
-        else if (looksLikeTimes(a))
-            m_sink.message("The amounts in " + m_name + " are whole numbers up to " +
-                           core::generalNumberText(a.back()) + ": is the amount column a time?");
+        else if (m_p.amountUnit == AmountUnit::ml && looksLikeTimes(a))
+            m_sink.message(in + " are whole numbers up to " + core::generalNumberText(a.back()) +
+                           ": is the amount column a time?");
+        else if (!told && a.back() <= a.front())
+            m_sink.message(in + " do not increase (" + core::generalNumberText(a.front()) +
+                           " in line " + lineText(0) + ", " + core::generalNumberText(a.back()) +
+                           " in line " + lineText(a.size() - 1) + "): is " +
+                           columnText(r.volumeColumn) + " the amount?");
+        if (r.points.size() > kMaxDataLines)
+            return refuse(m_name + " has " + std::to_string(r.points.size()) +
+                          " points, more than the " + std::to_string(kMaxDataLines) +
+                          " a data file may hold");
+        return true;
     }
 
-    void splitSegments(ImportResult& r, std::size_t restart) {
+    bool splitSegments(ImportResult& r, std::size_t restart) {
         const std::string where =
             "The amounts in " + m_name + " start again at line " + lineText(restart) + ": ";
         if (m_p.segments == Segments::First) {
+            if (restart < kMinImportRows)
+                return refuse(
+                    where + "the first run of additions has only " + std::to_string(restart) +
+                    " of the " + std::to_string(r.points.size()) +
+                    " points, and a titration needs at least " + std::to_string(kMinImportRows) +
+                    (restart == 1 ? "; if line " + lineText(0) +
+                                        " is not a point, let the data start at line " +
+                                        lineText(1) + " (start-line = " + lineText(1) + ")"
+                                  : "; segments = sum adds the runs together"));
             m_sink.message(where + "only the first run of additions is taken (" +
                            std::to_string(restart) + " of " + std::to_string(r.points.size()) +
                            " points)");
@@ -378,7 +442,8 @@ private:
             for (SourceRow& row : r.rows)
                 row.point =
                     row.point && static_cast<std::size_t>(row.line) <= m_pointLines[restart];
-            return;
+            m_pointLines.resize(restart);
+            return true;
         }
         m_sink.message(where + "the runs of additions are summed, each continuing from the end "
                                "of the one before");
@@ -388,122 +453,86 @@ private:
                 offset += amount(m_rawAmounts[i - 1]);
             r.points[i].first = static_cast<float>(amount(m_rawAmounts[i]) + offset);
         }
-    }
-
-    static bool isRowIndex(const std::vector<double>& a) {
-        if (a.front() != 0 && a.front() != 1)
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (a[i] != a.front() + static_cast<double>(i))
-                return false;
         return true;
     }
 
-    bool looksLikeTimes(const std::vector<double>& a) const {
-        const bool whole =
-            std::all_of(a.begin(), a.end(), [](double x) { return x == std::floor(x); });
-        return m_p.amountUnit == AmountUnit::ml && whole && a.back() >= 60;
+    std::string phMessage(int column) const {
+        return "In " + m_name + ", " + columnText(column) +
+               " holds pH values, not an emf: export the potential in mV. (Millivolts all the "
+               "same? Then set ph-check = no in the profile, or give --no-ph-check.)";
     }
 
-    void warnAboutEmf(const ImportResult& r) const {
-        const auto small = [](const auto& point) { return std::fabs(point.second) < 2; };
-        if (m_p.emfUnit == EmfUnit::mV && std::all_of(r.points.begin(), r.points.end(), small))
+    /// The emf column against a row index, pH and times; the unit against the size of the values.
+    bool checkEmf(ImportResult& r) {
+        std::vector<double> asWritten = m_rawEmf; // in the file's unit
+        if (m_unit == EmfUnit::V)
+            for (double& x : asWritten)
+                x /= 1000;
+        const std::string column = columnText(r.emfColumn);
+        if (countsRows(asWritten))
+            return refuse("In " + m_name + ", " + column + " counts the rows (" +
+                          core::generalNumberText(asWritten[0]) + ", " +
+                          core::generalNumberText(asWritten[1]) +
+                          "...), not an emf: choose the emf column");
+        if (m_p.phCheck && looksLikePH(asWritten))
+            return refuse(phMessage(r.emfColumn));
+        if (looksLikeTimes(asWritten))
+            m_sink.message("The emf in " + m_name + " are whole numbers up to " +
+                           core::generalNumberText(asWritten.back()) + ": is " + column +
+                           " a time?");
+        warnAboutUnit(r);
+        return true;
+    }
+
+    void warnAboutUnit(ImportResult& r) const {
+        const bool given = m_p.emfUnit != EmfUnit::Auto;
+        const std::string how =
+            given ? "" : " (emf-unit in the profile, --emf-unit for tamo-calibrate)";
+        const auto small = [](double mV) { return std::fabs(mV) < 2; };
+        const auto large = [](double mV) { return std::fabs(mV) >= 2000; };
+        if (m_unit == EmfUnit::mV && std::all_of(m_rawEmf.begin(), m_rawEmf.end(), small))
             m_sink.message("Every emf in " + m_name +
                            " is smaller than 2 mV in size: \"emf in volts?\" Then choose the "
-                           "emf unit V");
-        const auto large = [](double mV) { return std::fabs(mV) >= 2000; };
-        if (m_p.emfUnit == EmfUnit::V && std::all_of(m_rawEmf.begin(), m_rawEmf.end(), large))
+                           "emf unit V" +
+                           how + (given ? "" : "; or mV to read them as millivolts all the same"));
+        else if (m_unit == EmfUnit::V && std::all_of(m_rawEmf.begin(), m_rawEmf.end(), large))
             m_sink.message("Every emf in " + m_name +
                            " is 2 V or more in size: emf in millivolts? Then choose the emf "
-                           "unit mV");
+                           "unit mV" +
+                           how + (given ? "" : "; or V to read them as volts all the same"));
+        else
+            return;
+        r.emfUnitInDoubt = !given;
     }
 
-    /// Field `column` (from 1) of the line, if it is a number; its text.
-    std::optional<std::string> numberAt(std::size_t line, int column) const {
-        const std::vector<std::string> f = splitFields(m_lines[line], m_separator);
-        const auto c = static_cast<std::size_t>(column - 1);
-        if (c >= f.size() || !isNumberField(f[c], m_mark))
-            return std::nullopt;
-        return f[c];
+    /// Rows among the points that gave none: without values, or not split into the columns.
+    void warnAboutLeftOut(const ImportResult& r) const {
+        const auto lines = [](const std::vector<std::size_t>& l) {
+            std::string text = l.size() > 1 ? "lines " : "line ";
+            for (std::size_t i = 0; i < l.size() && i < 5; ++i)
+                text += (i ? ", " : "") + std::to_string(l[i] + 1);
+            return text + (l.size() > 5 ? "..." : "");
+        };
+        const auto rowsOf = [&](std::size_t n, const char* one, const char* many) {
+            return std::to_string(n) + (n == 1 ? " row of " : " rows of ") + m_name +
+                   (n == 1 ? one : many);
+        };
+        if (!m_missing.empty())
+            m_sink.message(rowsOf(m_missing.size(), " has", " have") +
+                           " no value (empty, NaN) in the amount or emf column, left out: " +
+                           lines(m_missing));
+        if (!m_unsplit.empty())
+            m_sink.message(rowsOf(m_unsplit.size(), " does", " do") + " not split into " +
+                           std::to_string(std::max(r.volumeColumn, r.emfColumn) + 1) +
+                           " fields at the " + separatorName(m_separator) + separatorOrigin() +
+                           ", left out: " + lines(m_unsplit) + ", " +
+                           inQuotes(m_lines[m_unsplit.front()]));
     }
 
-    std::optional<std::string> keyValue(std::size_t line, std::string_view key) const {
-        std::string_view rest = trimBlanks(m_lines[line]).substr(key.size());
-        const auto start = rest.find_first_not_of(" \t:=,;");
-        if (start == std::string_view::npos)
-            return std::nullopt;
-        rest = rest.substr(start);
-        const std::string_view token = rest.substr(0, rest.find_first_of(" \t;"));
-        return isNumberField(token, m_mark) || isNumberField(token, '.')
-                   ? std::optional<std::string>(token)
-                   : std::nullopt;
+    std::string separatorOrigin() const {
+        return m_p.separator == Separator::Auto ? " (found from the file)"
+                                                : " (the profile's separator)";
     }
-
-    std::optional<std::size_t> nonBlankFrom(std::size_t line, int step) const {
-        for (auto i = static_cast<long>(line); i >= 0 && i < static_cast<long>(m_lines.size());
-             i += step)
-            if (!isBlank(m_lines[static_cast<std::size_t>(i)]))
-                return static_cast<std::size_t>(i);
-        return std::nullopt;
-    }
-
-    std::optional<std::string> sourceText(const ConditionSource& s, std::string& where) const {
-        using Kind = ConditionSource::Kind;
-        const std::string column = " column " + std::to_string(s.column);
-        switch (s.kind) {
-        case Kind::Ask:
-            return std::nullopt;
-        case Kind::Fixed:
-            return s.text;
-        case Kind::Line:
-            where = "line " + std::to_string(s.line) + column;
-            if (static_cast<std::size_t>(s.line) > m_lines.size())
-                return std::nullopt;
-            return numberAt(static_cast<std::size_t>(s.line - 1), s.column);
-        case Kind::Before:
-        case Kind::After: {
-            const bool before = s.kind == Kind::Before;
-            where = std::string(before ? "the line before " : "the line after ") +
-                    inQuotes(s.text) + column;
-            const std::optional<std::size_t> marker = lineBeginning(s.text);
-            if (!marker || (before && *marker == 0))
-                return std::nullopt;
-            const std::optional<std::size_t> line =
-                nonBlankFrom(before ? *marker - 1 : *marker + 1, before ? -1 : 1);
-            return line ? numberAt(*line, s.column) : std::nullopt;
-        }
-        case Kind::Key: {
-            where = "the line beginning with " + inQuotes(s.text);
-            const std::optional<std::size_t> line = lineBeginning(s.text);
-            return line ? keyValue(*line, s.text) : std::nullopt;
-        }
-        }
-        return std::nullopt;
-    }
-
-    std::optional<std::string> condition(std::size_t i) const {
-        const ConditionSource& s = m_p.conditions[i];
-        std::string where;
-        std::optional<std::string> text = sourceText(s, where);
-        if (!text) {
-            if (s.kind != ConditionSource::Kind::Ask)
-                m_sink.message(std::string(kConditionKeys[i]) + ": " + m_name +
-                               " has no number in " + where);
-            return std::nullopt;
-        }
-        if (s.negate)
-            *text = text->front() == '-' ? text->substr(1)
-                                         : "-" + (text->front() == '+' ? text->substr(1) : *text);
-        return text;
-    }
-
-    std::string identifier() const {
-        std::string id = m_p.id.empty() ? "{file}" : m_p.id;
-        if (const auto at = id.find("{file}"); at != std::string::npos)
-            id.replace(at, 6, fileNameOf(m_name));
-        return id;
-    }
-
     const std::string& m_name;
     const ImportProfile& m_p;
     core::MessageSink& m_sink;
@@ -514,9 +543,14 @@ private:
     char m_mark = '.';
     std::vector<std::vector<std::string>> m_fields; ///< of the lines [m_begin, m_end)
     std::size_t m_firstRow = 0;                     ///< in m_fields: after a header row
-    std::vector<double> m_rawAmounts, m_rawEmf;     ///< per point, before density and sign
+    std::vector<double> m_rawAmounts, m_rawEmf;     ///< per point (mV), before density and sign
     std::vector<std::size_t> m_pointLines;          ///< line index of each point
     std::optional<std::size_t> m_skipped;           ///< the first non-blank line without numbers
+    std::optional<std::size_t> m_short;             ///< the first line without the chosen columns
+    std::vector<std::size_t> m_missing;             ///< lines whose values are empty or NaN
+    std::vector<std::size_t> m_unsplit;             ///< lines with digits but not the columns
+    std::optional<EmfUnit> m_headerUnit;            ///< the emf unit the header row gives
+    EmfUnit m_unit = EmfUnit::mV;                   ///< the emf unit read
 };
 
 } // namespace
@@ -524,8 +558,15 @@ private:
 ImportResult importText(std::string_view bytes, const std::string& name,
                         const ImportProfile& profile, core::MessageSink& sink) {
     ImportResult result;
+    result.origin.sourceFile = absolutePath(name);
+    result.origin.profileText = profileText(profile);
     if (bytes.size() > kMaxDataFileBytes) {
         sink.message("The file \"" + name + "\" is larger than 10 MB and is not a titration");
+        return result;
+    }
+    result.origin.sourceSha256 = sha256Hex(bytes);
+    if (const std::optional<std::string> reason = notTextReason(bytes)) {
+        sink.message(name + " is not a text file" + (reason->empty() ? "" : " (" + *reason + ")"));
         return result;
     }
     const DecodedText decoded = decodeText(bytes);
@@ -542,44 +583,6 @@ ImportResult importFile(const std::string& path, const ImportProfile& profile,
         return {};
     }
     return importText(bytes, path, profile, sink);
-}
-
-std::vector<std::string> missingConditions(const ImportResult& result) {
-    std::vector<std::string> missing;
-    for (std::size_t i = 0; i < result.conditions.size(); ++i)
-        if (!result.conditions[i])
-            missing.emplace_back(kConditionKeys[i]);
-    return missing;
-}
-
-DataFileTexts importedTexts(const ImportResult& result) {
-    DataFileTexts texts;
-    texts.id = result.id;
-    core::RecordingSink ignored; // the numbers were checked when they were read
-    for (std::size_t i = 0; i < texts.conditions.size(); ++i)
-        texts.conditions[i] = core::generalNumberText(
-            core::TextToNumber(result.conditions[i].value_or("0"), ignored));
-    texts.points.reserve(result.points.size());
-    for (const auto& [volume, emf] : result.points)
-        texts.points.emplace_back(core::generalNumberText(volume), core::generalNumberText(emf));
-    texts.latin1 = result.latin1;
-    return texts;
-}
-
-bool loadImport(const ImportResult& result, const std::string& name, core::Titration& titration,
-                core::MessageSink& sink) {
-    std::optional<DataFileContent> content =
-        parseDataFile(dataFileBytes(importedTexts(result)), name, sink);
-    if (!content)
-        return false;
-    applyDataFile(std::move(*content), titration);
-    return true;
-}
-
-std::string importedDataPath(const std::string& folder, const std::string& source) {
-    std::filesystem::path name = std::filesystem::path(source).filename();
-    name.replace_extension(".txt");
-    return (std::filesystem::path(folder) / name).string();
 }
 
 } // namespace io

@@ -3,10 +3,12 @@
 #include "FileAccess.h"
 #include "LineReader.h"
 #include "TextEncoding.h"
+#include "core/Format.h"
 #include "core/NumberEntry.h"
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 namespace io {
 
@@ -15,17 +17,17 @@ namespace {
 constexpr std::size_t kMaxProfileBytes = 64 * 1024;
 
 const char* const kCsv =
-    R"(# Columns of numbers: the burette volume (ml) in column 1, the emf (mV) in
-# column 2. Separator and decimal mark are found from the file; rows without
-# numbers (a header, notes) are skipped. The conditions are asked for.
+    R"(# Columns of numbers. The amount and the emf are the columns whose header
+# names them (V, Volume, ml, g...; E, EMF, mV, Potential..., with the emf unit
+# in brackets: "E [V]"), else the first two columns of numbers. Separator and
+# decimal mark are found from the file; rows without numbers (a header,
+# notes) are skipped. The conditions are asked for.
 [profile]
 name = csv
 description = Columns of numbers (commas, semicolons, tabs or blanks)
 separator = auto
 decimal = auto
-volume-column = 1
-emf-column = 2
-emf-unit = mV
+emf-unit = auto
 amount-unit = ml
 V0 = ask
 V1 = ask
@@ -116,12 +118,6 @@ std::optional<Enum> choice(std::string_view value,
     return std::nullopt;
 }
 
-ColumnRef columnRef(std::string_view value) {
-    if (const std::optional<int> n = positiveInteger(value))
-        return {*n, {}};
-    return {0, std::string(value)};
-}
-
 /// Sets one key; returns an error text.
 std::string setKey(ImportProfile& p, const std::string& key, std::string_view value) {
     const auto bad = [&](const char* expected) {
@@ -154,9 +150,9 @@ std::string setKey(ImportProfile& p, const std::string& key, std::string_view va
             return bad("a line number");
         p.startLine = *n;
     } else if (key == "volume-column" || key == "emf-column") {
-        if (value.empty())
-            return bad("a column number or a header name");
-        (key == "emf-column" ? p.emf : p.volume) = columnRef(value);
+        if (std::string error = parseColumn(value, key == "emf-column" ? p.emf : p.volume);
+            !error.empty())
+            return key + " takes " + error;
     } else if (key == "separator") {
         const auto s = choice<Separator>(value, {{"auto", Separator::Auto},
                                                  {"tab", Separator::Tab},
@@ -174,9 +170,10 @@ std::string setKey(ImportProfile& p, const std::string& key, std::string_view va
             return bad("auto, point or comma");
         p.decimal = *d;
     } else if (key == "emf-unit") {
-        const auto u = choice<EmfUnit>(value, {{"mv", EmfUnit::mV}, {"v", EmfUnit::V}});
+        const auto u = choice<EmfUnit>(
+            value, {{"auto", EmfUnit::Auto}, {"mv", EmfUnit::mV}, {"v", EmfUnit::V}});
         if (!u)
-            return bad("mV or V");
+            return bad("auto, mV or V");
         p.emfUnit = *u;
     } else if (key == "amount-unit") {
         const auto u = choice<AmountUnit>(value, {{"ml", AmountUnit::ml},
@@ -191,6 +188,11 @@ std::string setKey(ImportProfile& p, const std::string& key, std::string_view va
         if (!f)
             return bad("yes or no");
         p.flipEmf = *f;
+    } else if (key == "ph-check") {
+        const auto f = choice<bool>(value, {{"yes", true}, {"no", false}});
+        if (!f)
+            return bad("yes or no");
+        p.phCheck = *f;
     } else if (key == "segments") {
         const auto s =
             choice<Segments>(value, {{"first", Segments::First}, {"sum", Segments::Sum}});
@@ -202,7 +204,7 @@ std::string setKey(ImportProfile& p, const std::string& key, std::string_view va
         const double density = core::TextToNumber(value, sink);
         if (!core::hasNumber(value) || !sink.messages.empty() || !(density > 0))
             return bad("a density in g/ml greater than 0");
-        p.density = density;
+        p.density = static_cast<float>(density); // as a number read from a text is kept
     } else {
         return "unknown key \"" + key + "\"";
     }
@@ -285,10 +287,26 @@ std::string builtInProfileText(std::string_view name) {
     return {};
 }
 
+std::string parseColumn(std::string_view value, ColumnRef& column) {
+    if (value.empty())
+        return "a column number or a header name";
+    if (const std::optional<int> n = positiveInteger(value)) {
+        column = {*n, {}};
+        return {};
+    }
+    long long number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (end == value.data() + value.size() && error != std::errc::invalid_argument)
+        return "a column number, and columns start at 1, not \"" + std::string(value) + "\"";
+    column = {0, std::string(value)};
+    return {};
+}
+
 std::string parseProfile(std::string_view text, ImportProfile& profile) {
     ImportProfile p;
     LineReader lines(text);
     std::string_view line;
+    std::vector<std::pair<std::string, int>> seen; // each key with the line that gave it
     while (lines.next(line)) {
         line = trimBlanks(line);
         if (line.empty() || line.front() == '#' || line.front() == ';' ||
@@ -299,11 +317,96 @@ std::string parseProfile(std::string_view text, ImportProfile& profile) {
         if (equals == std::string_view::npos)
             return where + "\"" + std::string(line) + "\" is not of the form key = value";
         const std::string key = lowerCase(trimBlanks(line.substr(0, equals)));
+        const auto before =
+            std::find_if(seen.begin(), seen.end(), [&](const auto& k) { return k.first == key; });
+        if (before != seen.end())
+            return where + "the key \"" + key + "\" is given twice, in line " +
+                   std::to_string(before->second) + " and in line " +
+                   std::to_string(lines.number()) + ": keep one of them";
+        seen.emplace_back(key, lines.number());
         if (std::string error = setKey(p, key, trimBlanks(line.substr(equals + 1))); !error.empty())
             return where + error;
     }
+    if (std::string error = contradiction(p); !error.empty())
+        return error;
     profile = std::move(p);
     return {};
+}
+
+std::string contradiction(const ImportProfile& p) {
+    if (!p.skipTo.empty() && p.startLine > 0)
+        return "skip-to and start-line both say where the data begin (after the line beginning "
+               "with \"" +
+               p.skipTo + "\", at line " + std::to_string(p.startLine) + "): give one of them";
+    if (!p.volume.found() && p.volume == p.emf)
+        return "volume-column and emf-column name the same column (" +
+               (p.volume.number > 0 ? std::to_string(p.volume.number)
+                                    : "\"" + p.volume.name + "\"") +
+               "): the amount and the emf are two columns";
+    if (p.density > 0 && p.amountUnit != AmountUnit::g)
+        return "density turns masses into volumes, but the amount-unit is not g";
+    return {};
+}
+
+std::string conditionSourceText(const ConditionSource& s) {
+    using Kind = ConditionSource::Kind;
+    const std::string sign = s.negate ? "-" : "";
+    const std::string column = " column " + std::to_string(s.column);
+    switch (s.kind) {
+    case Kind::Ask:
+        return "ask";
+    case Kind::Fixed:
+        return s.text;
+    case Kind::Line:
+        return sign + "line " + std::to_string(s.line) + column;
+    case Kind::Before:
+        return sign + "before " + s.text + column;
+    case Kind::After:
+        return sign + "after " + s.text + column;
+    case Kind::Key:
+        return sign + "key " + s.text;
+    }
+    return "ask";
+}
+
+std::string profileText(const ImportProfile& p) {
+    const ImportProfile d;
+    std::string out = "[profile]\n";
+    const auto key = [&out](const char* k, const std::string& value) {
+        out += std::string(k) + " = " + value + "\n";
+    };
+    const auto text = [&](const char* k, const std::string& value, const std::string& byDefault) {
+        if (value != byDefault)
+            key(k, value);
+    };
+    const auto column = [](const ColumnRef& c) {
+        return c.number > 0 ? std::to_string(c.number) : c.name;
+    };
+    static const char* const separators[] = {"auto", "tab", "semicolon", "comma", "space"};
+    static const char* const marks[] = {"auto", "point", "comma"};
+    static const char* const emfUnits[] = {"auto", "mV", "V"};
+    static const char* const amountUnits[] = {"ml", "ul", "g"};
+    text("name", p.name, d.name);
+    text("description", p.description, d.description);
+    text("skip-to", p.skipTo, d.skipTo);
+    if (p.startLine > 0)
+        key("start-line", std::to_string(p.startLine));
+    text("end-at", p.endAt, d.endAt);
+    text("separator", separators[static_cast<int>(p.separator)], "auto");
+    text("decimal", marks[static_cast<int>(p.decimal)], "auto");
+    text("volume-column", column(p.volume), "");
+    text("emf-column", column(p.emf), "");
+    text("emf-unit", emfUnits[static_cast<int>(p.emfUnit)], "auto");
+    text("flip-emf", p.flipEmf ? "yes" : "no", "no");
+    text("ph-check", p.phCheck ? "yes" : "no", "yes");
+    text("amount-unit", amountUnits[static_cast<int>(p.amountUnit)], "ml");
+    if (p.density > 0)
+        key("density", core::generalNumberText(p.density));
+    text("segments", p.segments == Segments::Sum ? "sum" : "first", "first");
+    for (std::size_t i = 0; i < p.conditions.size(); ++i)
+        key(kConditionKeys[i], conditionSourceText(p.conditions[i]));
+    text("id", p.id, d.id);
+    return out;
 }
 
 std::string loadProfile(const std::string& nameOrPath, ImportProfile& profile) {
@@ -322,7 +425,7 @@ std::string loadProfile(const std::string& nameOrPath, ImportProfile& profile) {
     if (std::string error = parseProfile(decoded.text, read); !error.empty())
         return "the import profile \"" + nameOrPath + "\", " + error;
     if (read.name.empty())
-        read.name = nameOrPath;
+        read.name = std::filesystem::path(nameOrPath).filename().string();
     profile = std::move(read);
     return {};
 }

@@ -9,16 +9,19 @@
 namespace io {
 
 /// A column of a foreign file: by its number (1 is the first) or by the name
-/// in its header row (compared without regard to letter case).
+/// in its header row (compared without regard to letter case); neither: found
+/// from the header row's usual names, else the first numeric columns.
 struct ColumnRef {
-    int number = 0; ///< 0 when named
+    int number = 0; ///< 0 when named or found
     std::string name;
+    bool found() const { return number == 0 && name.empty(); }
     bool operator==(const ColumnRef&) const = default;
 };
 
 enum class Separator { Auto, Tab, Semicolon, Comma, Space };
 enum class DecimalMark { Auto, Point, Comma };
-enum class EmfUnit { mV, V };
+/// Auto: the unit in brackets in the emf column's header ("E [V]"), else mV.
+enum class EmfUnit { Auto, mV, V };
 enum class AmountUnit { ml, ul, g };
 /// What to do when the amounts start again at 0: keep the first run of
 /// additions only, or add each run to the end of the one before.
@@ -39,6 +42,8 @@ struct ConditionSource {
     int column = 0;
     bool negate =
         false; ///< the number with its sign changed (an alkali given as a positive amount)
+    /// A number typed for this import (a command-line option), not one the profile holds.
+    bool typed = false;
     bool operator==(const ConditionSource&) const = default;
 };
 
@@ -56,9 +61,11 @@ struct ImportProfile {
     std::string endAt;  ///< the data end before the first line beginning with this
     Separator separator = Separator::Auto;
     DecimalMark decimal = DecimalMark::Auto;
-    ColumnRef volume{1, {}}; ///< the burette amount
-    ColumnRef emf{2, {}};
-    EmfUnit emfUnit = EmfUnit::mV;
+    ColumnRef volume; ///< the burette amount
+    ColumnRef emf;
+    EmfUnit emfUnit = EmfUnit::Auto;
+    /// An emf column whose values look like pH (0 to 14, moving one way) is refused.
+    bool phCheck = true;
     bool flipEmf = false;
     AmountUnit amountUnit = AmountUnit::ml;
     double density = 0; ///< g/ml, turns masses into volumes; 0: masses stand as volumes
@@ -82,6 +89,22 @@ std::string builtInProfileText(std::string_view name);
 /// A built-in profile by name, else the profile file at the path. Returns an
 /// empty text on success, else the reason.
 [[nodiscard]] std::string loadProfile(const std::string& nameOrPath, ImportProfile& profile);
+
+/// Keys that contradict each other (the data start both after a marker and at
+/// a line, one column for both readings, a density for amounts not in g).
+/// Returns an empty text, else what contradicts what.
+[[nodiscard]] std::string contradiction(const ImportProfile& profile);
+
+/// The profile as a profile file holds it: every key that differs from the
+/// default, so that parseProfile reads the same profile back.
+std::string profileText(const ImportProfile& profile);
+
+/// A condition source as its key's value ("ask", "-line 1 column 5"...).
+std::string conditionSourceText(const ConditionSource& source);
+
+/// Reads a column key's value: a number from 1, else a header name. Returns an
+/// empty text, else the reason ("columns start at 1").
+[[nodiscard]] std::string parseColumn(std::string_view value, ColumnRef& column);
 
 /// The text without blanks and tabs around it.
 std::string_view trimBlanks(std::string_view s);

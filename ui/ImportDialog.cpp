@@ -3,6 +3,8 @@
 #include "Dialogs.h"
 #include "core/Format.h"
 #include "core/NumberEntry.h"
+#include "io/FileAccess.h"
+#include "io/NativePath.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,7 +14,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -40,6 +44,23 @@ QTableWidget* makeTable(QWidget* parent) {
     return table;
 }
 
+/// A combo box of choices whose data are the values of an enumeration, in order.
+QComboBox* enumChoices(QWidget* parent, const char* objectName, const QStringList& texts) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    for (int i = 0; i < texts.size(); ++i)
+        box->addItem(texts[i], i);
+    return box;
+}
+
+template <typename Enum> Enum chosen(const QComboBox* box) {
+    return static_cast<Enum>(box->currentData().toInt());
+}
+
+template <typename Enum> void showChoice(QComboBox* box, Enum value) {
+    box->setCurrentIndex(box->findData(static_cast<int>(value)));
+}
+
 } // namespace
 
 ImportDialog::ImportDialog(const QString& path, std::string bytes, const QString& profile,
@@ -49,7 +70,8 @@ ImportDialog::ImportDialog(const QString& path, std::string bytes, const QString
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("&Profile:"), this));
+    auto* label = new QLabel(QStringLiteral("&Profile:"), this);
+    top->addWidget(label);
     m_profile = new QComboBox(this);
     m_profile->setObjectName(QStringLiteral("ImportProfile"));
     for (const std::string& name : io::builtInProfileNames()) {
@@ -59,21 +81,15 @@ ImportDialog::ImportDialog(const QString& path, std::string bytes, const QString
         m_profile->addItem(qs(name + ": " + p.description), qs(name));
     }
     m_profile->addItem(QStringLiteral("Profile file..."), QString());
-    qobject_cast<QLabel*>(top->itemAt(0)->widget())->setBuddy(m_profile);
+    label->setBuddy(m_profile);
     top->addWidget(m_profile, 1);
+    auto* save = new QPushButton(QStringLiteral("Save Pro&file..."), this);
+    save->setObjectName(QStringLiteral("SaveImportProfile"));
+    connect(save, &QPushButton::clicked, this, &ImportDialog::saveProfile);
+    top->addWidget(save);
     layout->addLayout(top);
 
-    auto* tables = new QHBoxLayout;
-    m_source = makeTable(this);
-    m_source->setObjectName(QStringLiteral("ImportSource"));
-    m_points = makeTable(this);
-    m_points->setObjectName(QStringLiteral("ImportPoints"));
-    m_points->setColumnCount(2);
-    m_points->setHorizontalHeaderLabels(
-        {QStringLiteral("Volume (ml)"), QStringLiteral("emf (mV)")});
-    tables->addWidget(m_source, 3);
-    tables->addWidget(m_points, 1);
-    layout->addLayout(tables, 1);
+    layout->addLayout(buildPreview(), 1);
 
     m_messages = new QLabel(this);
     m_messages->setObjectName(QStringLiteral("ImportMessages"));
@@ -82,7 +98,74 @@ ImportDialog::ImportDialog(const QString& path, std::string bytes, const QString
     palette.setColor(QPalette::WindowText, QColor(160, 0, 0));
     m_messages->setPalette(palette);
     layout->addWidget(m_messages);
+    buildConditions();
 
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(m_buttons);
+    resize(1000, 680);
+
+    const QString start = profile.isEmpty() ? QStringLiteral("csv") : profile;
+    if (!useProfile(start))
+        useProfile(QStringLiteral("csv"));
+    connect(m_profile, &QComboBox::activated, this, &ImportDialog::profileChosen);
+}
+
+/// The preview with its clickable column headers; beside it the controls and the points.
+QLayout* ImportDialog::buildPreview() {
+    auto* tables = new QHBoxLayout;
+    m_source = makeTable(this);
+    m_source->setObjectName(QStringLiteral("ImportSource"));
+    m_source->horizontalHeader()->setSectionsClickable(true);
+    m_source->horizontalHeader()->setToolTip(
+        QStringLiteral("Click a column's header to read it as the amount or the emf"));
+    connect(m_source->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &ImportDialog::headerClicked);
+    tables->addWidget(m_source, 3);
+    auto* side = new QVBoxLayout;
+    buildControls(this);
+    auto* controls = new QFormLayout;
+    controls->addRow(QStringLiteral("&Data start at line"), m_startLine);
+    controls->addRow(QStringLiteral("&Separator"), m_separator);
+    controls->addRow(QStringLiteral("De&cimal mark"), m_decimal);
+    controls->addRow(QStringLiteral("emf &unit"), m_emfUnit);
+    controls->addRow(QStringLiteral("Se&gments"), m_segments);
+    side->addLayout(controls);
+    m_points = makeTable(this);
+    m_points->setObjectName(QStringLiteral("ImportPoints"));
+    m_points->setColumnCount(2);
+    m_points->setHorizontalHeaderLabels(
+        {QStringLiteral("Volume (ml)"), QStringLiteral("emf (mV)")});
+    side->addWidget(m_points, 1);
+    tables->addLayout(side, 1);
+    return tables;
+}
+
+void ImportDialog::buildControls(QWidget* parent) {
+    m_startLine = new QSpinBox(parent);
+    m_startLine->setObjectName(QStringLiteral("ImportStartLine"));
+    m_startLine->setRange(0, 1000000);
+    m_startLine->setSpecialValueText(QStringLiteral("as the profile says"));
+    m_separator = enumChoices(parent, "ImportSeparator",
+                              {QStringLiteral("found from the file"), QStringLiteral("tab"),
+                               QStringLiteral("semicolon"), QStringLiteral("comma"),
+                               QStringLiteral("blanks")});
+    m_decimal = enumChoices(
+        parent, "ImportDecimal",
+        {QStringLiteral("found from the file"), QStringLiteral("point"), QStringLiteral("comma")});
+    m_emfUnit = enumChoices(
+        parent, "ImportEmfUnit",
+        {QStringLiteral("from the header, else mV"), QStringLiteral("mV"), QStringLiteral("V")});
+    m_segments = enumChoices(
+        parent, "ImportSegments",
+        {QStringLiteral("the first run of additions"), QStringLiteral("the runs summed")});
+    connect(m_startLine, &QSpinBox::valueChanged, this, &ImportDialog::controlChanged);
+    for (QComboBox* box : {m_separator, m_decimal, m_emfUnit, m_segments})
+        connect(box, &QComboBox::activated, this, &ImportDialog::controlChanged);
+}
+
+void ImportDialog::buildConditions() {
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < m_conditions.size(); ++i) {
         m_conditions[i] = new QLineEdit(this);
@@ -93,18 +176,7 @@ ImportDialog::ImportDialog(const QString& path, std::string bytes, const QString
     m_id = new QLineEdit(this);
     m_id->setObjectName(QStringLiteral("ImportId"));
     form->addRow(QStringLiteral("Identifier"), m_id);
-    layout->addLayout(form);
-
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(m_buttons);
-    resize(900, 640);
-
-    const QString start = profile.isEmpty() ? QStringLiteral("csv") : profile;
-    if (!useProfile(start))
-        useProfile(QStringLiteral("csv"));
-    connect(m_profile, &QComboBox::activated, this, &ImportDialog::profileChosen);
+    static_cast<QBoxLayout*>(layout())->addLayout(form);
 }
 
 bool ImportDialog::useProfile(const QString& nameOrPath) {
@@ -121,16 +193,9 @@ bool ImportDialog::useProfile(const QString& nameOrPath) {
     }
     m_profile->setCurrentIndex(index);
     m_profileName = nameOrPath;
-    core::RecordingSink sink;
-    m_result = io::importText(m_bytes, m_name, profile, sink);
-    QStringList messages;
-    for (const core::Message& m : sink.messages)
-        messages << qs(m.text);
-    m_messages->setText(messages.join('\n'));
-    showSource();
-    showPoints();
-    showConditions();
-    updateOk();
+    m_base = m_working = std::move(profile);
+    showControls();
+    reimport();
     return true;
 }
 
@@ -142,6 +207,83 @@ void ImportDialog::profileChosen(int index) {
             {QStringLiteral("Import profiles (*.ini)"), QStringLiteral("All files (*)")});
     if (name.isEmpty() || !useProfile(name))
         m_profile->setCurrentIndex(std::max(0, m_profile->findData(m_profileName)));
+}
+
+void ImportDialog::showControls() {
+    const QSignalBlocker blocker(m_startLine);
+    m_startLine->setValue(0);
+    showChoice(m_separator, m_working.separator);
+    showChoice(m_decimal, m_working.decimal);
+    showChoice(m_emfUnit, m_working.emfUnit);
+    showChoice(m_segments, m_working.segments);
+}
+
+void ImportDialog::controlChanged() {
+    const int line = m_startLine->value();
+    m_working.startLine = line > 0 ? line : m_base.startLine;
+    m_working.skipTo = line > 0 ? std::string() : m_base.skipTo;
+    m_working.separator = chosen<io::Separator>(m_separator);
+    m_working.decimal = chosen<io::DecimalMark>(m_decimal);
+    m_working.emfUnit = chosen<io::EmfUnit>(m_emfUnit);
+    m_working.segments = chosen<io::Segments>(m_segments);
+    reimport();
+}
+
+void ImportDialog::headerClicked(int column) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("ImportColumnMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QString number = QString::number(column + 1);
+    menu->addAction(QStringLiteral("Column %1 as the &amount").arg(number), this,
+                    [this, column] { assignColumn(column, false); })
+        ->setObjectName(QStringLiteral("AsAmount"));
+    menu->addAction(QStringLiteral("Column %1 as the &emf").arg(number), this,
+                    [this, column] { assignColumn(column, true); })
+        ->setObjectName(QStringLiteral("AsEmf"));
+    QHeaderView* header = m_source->horizontalHeader();
+    menu->popup(
+        header->mapToGlobal(QPoint(header->sectionViewportPosition(column), header->height())));
+}
+
+void ImportDialog::assignColumn(int column, bool emf) {
+    int volume = m_result.volumeColumn, emfColumn = m_result.emfColumn;
+    int& chosenColumn = emf ? emfColumn : volume;
+    int& other = emf ? volume : emfColumn;
+    if (other == column)
+        other = chosenColumn; // the two change places
+    chosenColumn = column;
+    const auto ref = [](int c) { return c >= 0 ? io::ColumnRef{c + 1, {}} : io::ColumnRef{}; };
+    m_working.volume = ref(volume);
+    m_working.emf = ref(emfColumn);
+    reimport();
+}
+
+void ImportDialog::saveProfile() {
+    const QString path =
+        saveImportProfile(m_dialogs, this, m_working, QFileInfo(qs(m_name)).path());
+    if (!path.isEmpty())
+        useProfile(path); // the identifier names it
+}
+
+void ImportDialog::reimport() {
+    // Once changed here, the profile's name (and so the identifier) says so.
+    m_working.name = m_base.name;
+    if (!(m_working == m_base))
+        m_working.name += ", changed in the Import dialog";
+    core::RecordingSink sink;
+    m_result = {};
+    if (const std::string error = io::contradiction(m_working); !error.empty())
+        sink.message(error);
+    else
+        m_result = io::importText(m_bytes, m_name, m_working, sink);
+    QStringList messages;
+    for (const core::Message& m : sink.messages)
+        messages << qs(m.text);
+    m_messages->setText(messages.join('\n'));
+    showSource();
+    showPoints();
+    showConditions();
+    updateOk();
 }
 
 void ImportDialog::showSource() {
@@ -179,8 +321,9 @@ void ImportDialog::showSource() {
 }
 
 void ImportDialog::showPoints() {
-    m_points->setRowCount(static_cast<int>(m_result.points.size()));
-    for (std::size_t i = 0; i < m_result.points.size(); ++i) {
+    const std::size_t shown = m_result.accepted ? m_result.points.size() : 0;
+    m_points->setRowCount(static_cast<int>(shown));
+    for (std::size_t i = 0; i < shown; ++i) {
         const auto& [volume, emf] = m_result.points[i];
         m_points->setItem(static_cast<int>(i), 0,
                           new QTableWidgetItem(qs(core::generalNumberText(volume))));
@@ -199,7 +342,7 @@ void ImportDialog::showConditions() {
 }
 
 bool ImportDialog::canAccept() const {
-    if (!m_result.accepted)
+    if (!m_result.accepted || m_result.emfUnitInDoubt)
         return false;
     return std::all_of(m_conditions.begin(), m_conditions.end(), [](const QLineEdit* box) {
         return core::hasNumber(box->text().toStdString());
@@ -212,10 +355,34 @@ void ImportDialog::updateOk() {
 
 io::ImportResult ImportDialog::result() const {
     io::ImportResult r = m_result;
-    for (std::size_t i = 0; i < m_conditions.size(); ++i)
-        r.conditions[i] = m_conditions[i]->text().trimmed().toStdString();
+    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
+        const std::string text = m_conditions[i]->text().trimmed().toStdString();
+        if (r.conditions[i] != text)
+            r.origin.conditionSources[i] = io::kTyped;
+        r.conditions[i] = text;
+    }
     r.id = m_id->text().toStdString();
     return r;
+}
+
+QString saveImportProfile(Dialogs& dialogs, QWidget* parent, io::ImportProfile profile,
+                          const QString& folder) {
+    const QString path = dialogs.saveFileName(parent, QStringLiteral("TAMO: Save import profile"),
+                                              folder, {QStringLiteral("Import profiles (*.ini)")});
+    if (path.isEmpty())
+        return {};
+    profile.name = QFileInfo(path).completeBaseName().toStdString();
+    for (io::ConditionSource& c : profile.conditions)
+        if (c.typed)
+            c = {}; // typed for one import, asked for the next
+    const std::string text = "# An import profile saved by TAMO (File > Import > Save Profile)\n" +
+                             io::profileText(profile);
+    if (const std::string error = io::writeFileAtomically(io::toNativePath(path), text);
+        !error.empty()) {
+        dialogs.warning(parent, qs(error), QStringLiteral("TAMO"));
+        return {};
+    }
+    return path;
 }
 
 } // namespace ui

@@ -71,7 +71,7 @@ Tamo::Tamo(Dialogs& dialogs, SettingsLocation settings, QWidget* parent)
     setTabOrder();
     connectPointViews();
 
-    connect(&m_document, &TitrationDocument::titrationReplaced, this, &Tamo::showConditions);
+    connect(&m_document, &TitrationDocument::titrationReplaced, this, &Tamo::showNewTitration);
     connect(&m_document, &TitrationDocument::resultsChanged, this, &Tamo::showCalculation);
     connect(&m_document, &TitrationDocument::stateChanged, this, &Tamo::showState);
     connect(&m_document, &TitrationDocument::cursorMoved, this, &Tamo::followCursor);

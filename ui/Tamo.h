@@ -8,8 +8,8 @@
 #include "plot/PlotKind.h"
 
 #include <QMainWindow>
-
 #include <array>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -55,8 +55,10 @@ public:
 
 public slots:
     void LoadData_Click();
-    /// File, Import: a titrator's or logger's file through an import profile.
+    /// File, Import, Import File: a titrator's or logger's file through an import profile.
     void Import_Click();
+    /// File, Import, Save Profile: the profile of the last import, as its dialog left it.
+    void SaveImportProfile_Click();
     void SaveData_Click();
     void SaveDataAs_Click();
     void Exit_Click();
@@ -142,10 +144,17 @@ private:
     std::vector<std::string> closingLines() const;
     void readSettingsAtStartUp();
     /// Asks "Save changes to the data of FILE?" when the points were corrected
-    /// or switched; false when the user cancelled (or the save failed).
+    /// or switched, or whether to save an import not yet saved as a data file;
+    /// false when the user cancelled (or the save failed).
     bool mayDropData();
-    /// "TAMO: data from PATH", marked while the data are modified.
+    /// "TAMO: data from PATH" (or "imported from"), marked while the data are modified.
     void showCaption();
+    /// A titration loaded or imported: its conditions and title, and nothing of
+    /// the one before (grid rows, plots, verdict) while its calculation's messages show.
+    void showNewTitration();
+    /// Where Save data As offers to write: the data file, or for an import a
+    /// .txt file beside its source.
+    QString saveFolder() const;
     /// Refuses a report when the last calculation was stopped; true when refused.
     bool refuseWithoutResults();
     /// The first size: the design's proportions, at least 15 grid rows, within the screen.
@@ -180,6 +189,8 @@ private:
     CalculationMessages* m_calculationMessages = nullptr; ///< of the command under way
     SettingsLocation m_settings;
     QString m_importProfile; ///< the import profile used last
+    /// The profile of the last import as its dialog changed it, for Save Profile.
+    std::optional<io::ImportProfile> m_lastImportProfile;
     TitrationDocument m_document;
     Twips m_twips;
     bool m_settingsChanged = false;
@@ -191,6 +202,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QAction* m_saveData = nullptr;
     QAction* m_saveDataAs = nullptr;
+    QAction* m_saveImportProfile = nullptr;
     QAction* m_calculate = nullptr;
     QMenu* m_displayMenu = nullptr;
     QMenu* m_resultsMenu = nullptr;

@@ -7,6 +7,7 @@
 #include "Tamo.h"
 #include "TextColour.h"
 #include "core/Format.h"
+#include "io/Import.h"
 #include "io/NativePath.h"
 #include "io/Settings.h"
 
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QToolBar>
+#include <filesystem>
 
 namespace ui {
 
@@ -119,9 +121,17 @@ QString Tamo::dialogFolder() const {
 bool Tamo::mayDropData() {
     if (!m_document.isModified())
         return true;
-    const QString file = displayPath(m_document.titration().DataFilePath);
-    switch (m_dialogs.ask(this, QStringLiteral("Save changes to the data of %1?").arg(file),
-                          kAppTitle)) {
+    const core::Titration& t = m_document.titration();
+    // An import's source is never written: the question is of the titration read from it.
+    const QString question =
+        !m_document.isImported()
+            ? QStringLiteral("Save changes to the data of %1?").arg(displayPath(t.DataFilePath))
+        : t.TitrationID.empty()
+            ? QStringLiteral("Save the imported titration as a data file (%1)?")
+                  .arg(QFileInfo(saveFolder()).fileName())
+            : QStringLiteral("Save the imported titration \"%1\" as a data file?")
+                  .arg(qs(t.TitrationID));
+    switch (m_dialogs.ask(this, question, kAppTitle)) {
     case Answer::Yes:
         SaveData_Click();
         return !m_document.isModified();
@@ -134,9 +144,31 @@ bool Tamo::mayDropData() {
 }
 
 void Tamo::showCaption() {
-    setWindowTitle(kCaptionPrefix + displayPath(m_document.titration().DataFilePath) +
-                   QStringLiteral("[*]"));
+    const QString path = displayPath(m_document.titration().DataFilePath);
+    setWindowTitle(m_document.isImported()
+                       ? QStringLiteral("TAMO: imported from ") + path +
+                             QStringLiteral(" (not saved: Save data As writes a data file)[*]")
+                       : kCaptionPrefix + path + QStringLiteral("[*]"));
     setWindowModified(m_document.isModified());
+}
+
+void Tamo::showNewTitration() {
+    showConditions();
+    showCaption();
+    showVerdict();
+    if (!m_grid->isHidden())
+        m_gridModel->refill();
+    for (PlotView* plot : {m_dataPlot, m_residualPlot})
+        if (!plot->isHidden())
+            plot->redraw();
+}
+
+QString Tamo::saveFolder() const {
+    if (!m_document.isImported())
+        return dialogFolder();
+    const std::string& source = m_document.titration().DataFilePath;
+    return io::fromNativePath(
+        io::importedDataPath(std::filesystem::path(source).parent_path().string(), source));
 }
 
 void Tamo::LoadData_Click() {
@@ -174,7 +206,7 @@ void Tamo::SaveData_Click() {
 void Tamo::SaveDataAs_Click() {
     const QString path = m_dialogs
                              .saveFileName(this, QStringLiteral("Save calibration data file"),
-                                           dialogFolder(), {QStringLiteral("TAMO data (*.txt)")})
+                                           saveFolder(), {QStringLiteral("TAMO data (*.txt)")})
                              .trimmed();
     if (path.isEmpty())
         return;

@@ -7,6 +7,7 @@
 #include "io/FileAccess.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace ui {
 
@@ -30,19 +31,30 @@ void Tamo::Import_Click() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_importProfile = dialog.profileName();
+    m_lastImportProfile = dialog.profile();
+    m_saveImportProfile->setEnabled(true);
     loadImported(dialog.result(), path);
+}
+
+void Tamo::SaveImportProfile_Click() {
+    if (!m_lastImportProfile)
+        return;
+    const QString path = saveImportProfile(m_dialogs, this, *m_lastImportProfile,
+                                           QFileInfo(dialogFolder()).absolutePath());
+    if (path.isEmpty())
+        return;
+    m_importProfile = path; // the next import starts with it
+    SaveIni();
 }
 
 void Tamo::loadImported(const io::ImportResult& import, const QString& source) {
     {
+        // The title, the grid and the plots show the import before its messages do.
         CalculationMessages sink(*this);
         if (!m_document.loadImport(import, source.toStdString(), sink))
             return; // the titration loaded before stays
     }
     SaveIni();
-    setWindowTitle(QStringLiteral("TAMO: imported from ") + source +
-                   QStringLiteral(" (not saved: Save data As writes a data file)[*]"));
-    setWindowModified(m_document.isModified());
     focusPlot();
 }
 

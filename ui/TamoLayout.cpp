@@ -58,8 +58,14 @@ void Tamo::buildMenus() {
     QAction* load = m_fileMenu->addAction(QStringLiteral("&Load data"), this, &Tamo::LoadData_Click);
     load->setObjectName(QStringLiteral("LoadData"));
     load->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_fileMenu->addAction(QStringLiteral("&Import..."), this, &Tamo::Import_Click)
+    QMenu* import = m_fileMenu->addMenu(QStringLiteral("&Import"));
+    import->setObjectName(QStringLiteral("ImportMenu"));
+    import->addAction(QStringLiteral("&Import File..."), this, &Tamo::Import_Click)
         ->setObjectName(QStringLiteral("Import"));
+    m_saveImportProfile =
+        import->addAction(QStringLiteral("Save &Profile..."), this, &Tamo::SaveImportProfile_Click);
+    m_saveImportProfile->setObjectName(QStringLiteral("SaveImportProfile"));
+    m_saveImportProfile->setEnabled(false);
     m_saveData = m_fileMenu->addAction(QStringLiteral("&Save data"), this, &Tamo::SaveData_Click);
     m_saveData->setObjectName(QStringLiteral("SaveData"));
     m_saveData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));

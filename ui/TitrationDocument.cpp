@@ -81,6 +81,7 @@ bool TitrationDocument::load(const std::string& path, core::MessageSink& sink) {
     if (!io::ReadDataFile(path, fresh, sink))
         return false;
     m_imported = false;
+    m_importOrigin.reset();
     return replace(std::move(fresh), sink);
 }
 
@@ -93,6 +94,7 @@ bool TitrationDocument::loadImport(const io::ImportResult& import, const std::st
     if (!io::loadImport(import, source, fresh, sink))
         return false;
     m_imported = true;
+    m_importOrigin = import.origin;
     return replace(std::move(fresh), sink);
 }
 

@@ -94,6 +94,10 @@ public:
                                   core::MessageSink& sink);
     /// Whether the titration was imported and not yet saved as a data file.
     bool isImported() const { return m_imported; }
+    /// Where an imported titration came from (its source file and hash, the
+    /// profile, where each condition came from), also once it is saved as a
+    /// data file; none for a titration loaded from a data file.
+    const std::optional<io::ImportOrigin>& importOrigin() const { return m_importOrigin; }
     /// Calculates the points as they are, from the end-point ratio a freshly
     /// loaded titration starts with, so that the same points and boxes always
     /// give the same numbers. A stopped calculation clears the results and the
@@ -183,6 +187,7 @@ private:
     core::Inputs m_inputsAfterRun; ///< the boxes as the last calculation left them
     bool m_modified = false;
     bool m_imported = false;
+    std::optional<io::ImportOrigin> m_importOrigin;
     QUndoStack m_undo;
     core::MessageSink* m_commandSink = nullptr; ///< where a command's first run sends its messages
 };
