@@ -3,6 +3,7 @@
 #include "CalculationState.h"
 #include "Gran.h"
 #include "Refinement.h"
+#include "Selection.h"
 #include "VectorState.h"
 
 #include <algorithm>
@@ -12,15 +13,6 @@
 namespace core {
 
 namespace {
-
-/// The message for a point whose solution has no volume, or empty.
-std::string zeroVolumePoint(const Titration& t) {
-    const double initialVolume = t.v0.value + t.v1.value;
-    for (std::size_t i = 0; i < t.points.size(); ++i)
-        if (initialVolume + t.points[i].Volume == 0)
-            return "total volume is zero at point " + std::to_string(i + 1);
-    return {};
-}
 
 /// A last look before anything reaches the titration: every per-point value is a number.
 std::string nonFinitePoint(const CalculationState& s) {
@@ -133,7 +125,7 @@ CalculationOutcome Calculate(Titration& t, MessageSink& sink) {
 
 CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, MessageSink& sink) {
     clearVectorUpperState();
-    std::string stop = t.points.empty() ? "no points to calculate" : zeroVolumePoint(t);
+    std::string stop = t.points.empty() ? "no points to calculate" : zeroVolumeProblem(t);
     if (!stop.empty()) {
         sink.message(stop);
         return CalculationOutcome::Stopped;

@@ -2,6 +2,7 @@
 
 #include "Calculation.h"
 #include "MessageSink.h"
+#include "Selection.h"
 #include "Titration.h"
 #include "Verdict.h"
 
@@ -50,5 +51,30 @@ struct CalibrationRun {
 /// nothing reports the numbers of other points or boxes.
 [[nodiscard]] CalibrationRun runCalibration(Titration& t, const VerdictLimits& limits,
                                             MessageSink& sink, const RunOptions& options = {});
+
+/// The boxes a run reads, converted.
+struct RunInputs {
+    SelectionInputs selection; ///< read only when the run selects
+    CalculationInputs calculation;
+};
+
+/// Selects with the inputs unless the run starts from the calculation, then
+/// calculates from the fresh end-point ratio. With pKw refined the points are
+/// selected again with the refined pKw and calculated again (from the same
+/// start), until the refined pKw selects the points it came from; a selection
+/// that does not settle is said in a message. Only the last round's messages
+/// reach the sink. This is what runCalibration does after reading the boxes;
+/// the uncertainty evaluation runs it on changed inputs.
+struct SelectedCalculation {
+    bool selected = false;
+    CalculationOutcome outcome = CalculationOutcome::Stopped;
+    RunStart start;                      ///< of the last round
+    std::optional<Titration> asSelected; ///< the titration before its last calculation, when asked
+};
+SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& inputs, RunFrom from,
+                                       MessageSink& sink, bool keepSelected = false);
+
+/// Rounds of selection and calculation a refined pKw may take to settle.
+inline constexpr int kSelectionRounds = 8;
 
 } // namespace core
