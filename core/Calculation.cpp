@@ -3,6 +3,7 @@
 #include "CalculationState.h"
 #include "Gran.h"
 #include "Refinement.h"
+#include "ResidualTrend.h"
 #include "Selection.h"
 #include "VectorState.h"
 
@@ -78,7 +79,7 @@ public:
             s.results.gammaSd.reset();
         }
         clearRefinedResults(s);
-        m.Param[1] = TheoreticalSlope(s.inputs.celsius);
+        m.Param[1] = startSlope(s.inputs);
         if (std::string stop = checkRefinedPKw(s); !stop.empty())
             return stop;
         double E0 = 0;
@@ -146,6 +147,8 @@ CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, Mess
         sink.identifiedMessage(MessageId::NegativeCarbonate, kNegativeCarbonate);
     if (pKwIndistinct(t.results))
         sink.message(kPKwIndistinct);
+    if (const std::string trend = residualTrendWarning(t); !trend.empty())
+        sink.identifiedMessage(MessageId::ResidualTrend, trend);
     return run.allConverged() ? CalculationOutcome::Calibrated : CalculationOutcome::NotConverged;
 }
 

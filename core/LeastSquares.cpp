@@ -243,8 +243,8 @@ void prepare(CalculationState& s) {
     m.InitialVolume = s.conditions.titrandVolume + s.conditions.electrolyteVolume;
     if (!s.inputs.RefinePKw)
         m.pKw = s.inputs.pKw;
-    if (s.inputs.branch == Branch::Acid && !s.inputs.RefineAcidSlope)
-        m.Param[1] = TheoreticalSlope(s.inputs.celsius);
+    if (s.inputs.slopeHeld())
+        m.Param[1] = startSlope(s.inputs);
     m.Gamma = m.Param[2];
 }
 

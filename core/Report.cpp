@@ -2,6 +2,7 @@
 
 #include "ElectrodeModel.h"
 #include "Format.h"
+#include "NumberEntry.h"
 
 namespace core {
 
@@ -33,8 +34,11 @@ namespace {
 std::string slopeLine(const Titration& t) {
     const ResultCaptions& c = t.captions;
     // A Nernstian slope is set, not refined: it has no deviation.
-    if (t.results.slope && !t.results.slopeSd)
-        return join("slope: ", c.SlopeValue, "mV, Nernstian");
+    if (t.results.slope && !t.results.slopeSd) {
+        RecordingSink shownAlready; // the calculation has converted the box
+        return join("slope: ", c.SlopeValue, "mV, held at the Nernst slope at ",
+                    generalNumberText(TextToNumber(t.inputs.Tbox, shownAlready)), " °C");
+    }
     return join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV");
 }
 
@@ -42,14 +46,13 @@ std::string slopeLine(const Titration& t) {
 /// the Gran results, as the result captions show them.
 std::vector<std::string> resultLines(const Titration& t) {
     const ResultCaptions& c = t.captions;
-    std::vector<std::string> lines{
-        join("volume of titrand ", t.v0.text),
-        join("electrolyte volume ", t.v1.text),
-        join("titrand concentration ", t.Initial.text),
-        join("burette concentration ", t.Burette.text),
-        join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
-        slopeLine(t),
-        join("slope factor ", c.SlopeFactor)};
+    std::vector<std::string> lines{join("volume of titrand ", t.v0.text),
+                                   join("electrolyte volume ", t.v1.text),
+                                   join("titrand concentration ", t.Initial.text),
+                                   join("burette concentration ", t.Burette.text),
+                                   join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
+                                   slopeLine(t),
+                                   join("slope factor ", c.SlopeFactor)};
     if (t.inputs.RefineGamma)
         lines.push_back(join(kGammaCaption, " ", t.inputs.GammaBox, " ± ", c.GammaSd));
     if (t.inputs.RefineGamma && t.results.gamma)
@@ -131,8 +134,8 @@ std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPa
     add("");
     for (std::string& line : resultLines(t))
         add(std::move(line));
-    lines.push_back({{5, "volume"}, {15, "mV (obs)"}, {25, "mV(calc)"}, {35, "mV(diff)"},
-                     {45, "pH\"obs\""}});
+    lines.push_back(
+        {{5, "volume"}, {15, "mV (obs)"}, {25, "mV(calc)"}, {35, "mV(diff)"}, {45, "pH\"obs\""}});
     const ElectrodeModel model = electrodeModel(t);
     for (std::size_t i = 0; i < t.points.size(); ++i) {
         const Point& p = t.points[i];

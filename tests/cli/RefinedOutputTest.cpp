@@ -70,7 +70,7 @@ TEST(RefinedOutput, AcidBranchAloneLeavesTheAlkaliResultsOpen) {
     o.format = cli::OutputFormat::Report;
     const std::string report = cli::calibrateFiles(o, "today").output;
     for (const char* line :
-         {"\nslope: 59.16mV, Nernstian\n", "\nAlkali end-point –\n",
+         {"\nslope: 59.16mV, held at the Nernst slope at 25 °C\n", "\nAlkali end-point –\n",
           "\nAlkali concentration from the acid end-point -0.", "\nProtolytic impurity level –\n"})
         EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
 }
