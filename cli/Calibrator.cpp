@@ -156,7 +156,8 @@ void writeResults(JsonWriter& json, const core::Titration& t) {
     json.member("alkali_endpoint", v.alkaliEndPoint);
     json.member("alkali_endpoint_sd", v.alkaliEndPointSd);
     json.key("endpoint_ratio");
-    if (v.acidEndPoint)
+    // Refined with pKw, the ratio is one of the refinement's numbers.
+    if (v.acidEndPoint && (!t.inputs.RefinePKw || v.pKw))
         json.value(t.EndPointRatio);
     else
         json.null();

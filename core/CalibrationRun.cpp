@@ -36,10 +36,42 @@ void forward(const RecordingSink& from, MessageSink& to) {
         to.identifiedMessage(m.id, m.text, m.title);
 }
 
-std::string unsettledSelection(double pKw) {
-    return "the points selected with the refined pKw do not settle (pKw " +
-           formatNumber(pKw, "#0.000") +
-           " selects other points than the pKw they were selected with): widen the alkali range";
+/// The points that are used in some selections and not in others.
+std::string pointsThatComeAndGo(const std::vector<std::vector<unsigned char>>& selections) {
+    std::vector<std::size_t> points;
+    for (std::size_t i = 0; i < selections.front().size(); ++i)
+        for (const std::vector<unsigned char>& used : selections)
+            if (used[i] != selections.front()[i]) {
+                points.push_back(i + 1);
+                break;
+            }
+    std::string text = points.size() == 1 ? "point " : "points ";
+    for (std::size_t k = 0; k < points.size(); ++k)
+        text += (k == 0 ? "" : k + 1 == points.size() ? " and " : ", ") + std::to_string(points[k]);
+    return text + (points.size() == 1 ? " comes and goes" : " come and go");
+}
+
+std::string unsettledSelection(const std::vector<std::vector<unsigned char>>& cycle) {
+    return "the refined pKw does not settle the points of the alkali range (" +
+           pointsThatComeAndGo(cycle) +
+           " at an edge): the calculation uses the selection with the most points";
+}
+
+/// A selection of the rounds and the pKw that selects it.
+struct Selected {
+    double pKw;
+    std::vector<unsigned char> used;
+};
+
+/// Of the selections the rounds go round between, the one with the most points
+/// (the same whichever start led into the round).
+const Selected& largest(const std::vector<Selected>& cycle) {
+    const auto count = [](const Selected& s) {
+        return std::count(s.used.begin(), s.used.end(), 1);
+    };
+    return *std::max_element(cycle.begin(), cycle.end(), [&](const Selected& a, const Selected& b) {
+        return count(a) != count(b) ? count(a) < count(b) : a.used < b.used;
+    });
 }
 
 /// One round: select, calculate from the fresh end-point ratio.
@@ -68,27 +100,48 @@ SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& in, RunFro
     // selects again, so that its start does not pick the points, and the answer.
     const Titration before = t;
     RunInputs round = in;
-    std::vector<std::vector<unsigned char>> seen;
+    std::vector<Selected> seen; // each round's selection and the pKw that made it
     for (int rounds = 1;; ++rounds) {
         if (rounds > 1)
             t = before;
         RecordingSink messages; // an earlier round's messages are not the user's
         selectAndCalculateOnce(t, round, from, messages, keepSelected, run);
-        std::vector<unsigned char> next;
-        if (run.outcome != CalculationOutcome::Stopped && t.results.pKw) {
-            seen.push_back(usedPoints(t));
-            round.selection.pKw = *t.results.pKw;
-            next = pointsInRanges(t, round.selection);
+        if (run.outcome == CalculationOutcome::Stopped || !t.results.pKw) {
+            forward(messages, sink);
+            if (rounds > 1 && run.outcome == CalculationOutcome::Stopped)
+                sink.message("these points were selected with the pKw " +
+                             formatNumber(round.selection.pKw, "#0.000") +
+                             " refined from the points the typed pKw selects");
+            return run;
         }
-        if (next.empty() || next == seen.back()) {
+        seen.push_back({round.selection.pKw, usedPoints(t)});
+        round.selection.pKw = *t.results.pKw;
+        Selected next{round.selection.pKw, pointsInRanges(t, round.selection)};
+        if (next.used == seen.back().used) {
             forward(messages, sink);
             return run;
         }
-        if (rounds == kSelectionRounds || std::find(seen.begin(), seen.end(), next) != seen.end()) {
-            forward(messages, sink);
-            sink.message(unsettledSelection(*t.results.pKw));
-            return run;
+        auto cycleStart = std::find_if(seen.begin(), seen.end(),
+                                       [&](const Selected& s) { return s.used == next.used; });
+        if (cycleStart == seen.end() && rounds < kSelectionRounds)
+            continue;
+        // Each selection of the cycle with the pKw that selects it there.
+        std::vector<Selected> cycle(cycleStart == seen.end() ? seen.begin() : cycleStart + 1,
+                                    seen.end());
+        cycle.push_back(std::move(next));
+        std::vector<std::vector<unsigned char>> selections;
+        for (const Selected& s : cycle)
+            selections.push_back(s.used);
+        const Selected& chosen = largest(cycle);
+        if (chosen.used != seen.back().used) {
+            t = before;
+            messages.messages.clear();
+            round.selection.pKw = chosen.pKw;
+            selectAndCalculateOnce(t, round, from, messages, keepSelected, run);
         }
+        forward(messages, sink);
+        sink.message(unsettledSelection(selections));
+        return run;
     }
 }
 

@@ -229,6 +229,7 @@ std::string converge(CalculationState& s, const Linearised& L, const Refined& p,
     if (s.inputs.RefinePKw) {
         r.pKw = m.pKw;
         r.pKwSd = sd[3];
+        r.endPointRatioSd = sd[4];
     }
     r.refined = std::move(names);
     r.correlation = std::move(correlation);

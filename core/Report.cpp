@@ -31,8 +31,19 @@ std::string sensitivityText(const E0Sensitivity& e) {
 
 namespace {
 
+/// "caption value ± sd unit", or "caption –" where the value is not determined
+/// (a refinement that did not converge shows no numbers).
+std::string withSd(const std::string& caption, const std::string& text, const std::string& sd,
+                   const char* unit) {
+    if (text == kNotDetermined)
+        return join(caption, kNotDetermined);
+    return join(caption, text, " ± ", sd, unit);
+}
+
 std::string slopeLine(const Titration& t) {
     const ResultCaptions& c = t.captions;
+    if (c.SlopeValue == kNotDetermined)
+        return join("slope: ", kNotDetermined);
     // A Nernstian slope is set, not refined: it has no deviation.
     if (t.results.slope && !t.results.slopeSd) {
         RecordingSink shownAlready; // the calculation has converted the box
@@ -50,17 +61,20 @@ std::vector<std::string> resultLines(const Titration& t) {
                                    join("electrolyte volume ", t.v1.text),
                                    join("titrand concentration ", t.Initial.text),
                                    join("burette concentration ", t.Burette.text),
-                                   join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
+                                   withSd("standard potential: ", c.E0Value, c.E0sd, "mV"),
                                    slopeLine(t),
                                    join("slope factor ", c.SlopeFactor)};
+    // A Gamma whose refinement did not converge has no value: the box holds its start.
     if (t.inputs.RefineGamma)
-        lines.push_back(join(kGammaCaption, " ", t.inputs.GammaBox, " ± ", c.GammaSd));
+        lines.push_back(withSd(join(kGammaCaption, " "),
+                               c.GammaSd == kNotDetermined ? c.GammaSd : t.inputs.GammaBox,
+                               c.GammaSd, ""));
     if (t.inputs.RefineGamma && t.results.gamma)
         lines.push_back(
             join("corrected burette concentration ",
                  formatNumber(t.Burette.value * *t.results.gamma, kConcentrationPattern)));
     lines.push_back(t.inputs.RefinePKw && !c.PKwValue.empty()
-                        ? join("pKw = ", c.PKwValue, " ± ", c.PKwSd)
+                        ? withSd("pKw = ", c.PKwValue, c.PKwSd, "")
                         : join("pKw = ", t.inputs.pKbox));
     const bool acidOnly = t.inputs.branch == Branch::Acid;
     lines.insert(lines.end(), {"", "Gran plot results", join("Acid end-point   ", c.GranLabel6),
