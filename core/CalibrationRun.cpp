@@ -74,15 +74,31 @@ const Selected& largest(const std::vector<Selected>& cycle) {
     });
 }
 
+/// Selects on the titration, or on the one the options name and copies that
+/// selection over.
+bool select(Titration& t, const SelectionInputs& in, const SelectionOptions& options,
+            MessageSink& sink) {
+    if (!SelectPoints(t, in, sink))
+        return false;
+    if (options.selectOn) {
+        const PointSelection selection = selectionOf(*options.selectOn, in);
+        for (std::size_t i = 0; i < t.points.size(); ++i) {
+            t.points[i].PointPH = selection.pH[i];
+            t.points[i].UsePoint = selection.used[i] != 0;
+        }
+    }
+    return true;
+}
+
 /// One round: select, calculate from the fresh end-point ratio.
 void selectAndCalculateOnce(Titration& t, const RunInputs& in, RunFrom from, MessageSink& sink,
-                            bool keepSelected, SelectedCalculation& run) {
-    run.selected = from == RunFrom::Calculation || SelectPoints(t, in.selection, sink);
+                            const SelectionOptions& options, SelectedCalculation& run) {
+    run.selected = from == RunFrom::Calculation || select(t, in.selection, options, sink);
     if (!run.selected)
         return;
     t.EndPointRatio = kFreshEndPointRatio;
     run.start = startOf(t);
-    if (keepSelected)
+    if (options.keepSelected)
         run.asSelected = t;
     run.outcome = Calculate(t, in.calculation, sink);
 }
@@ -90,10 +106,10 @@ void selectAndCalculateOnce(Titration& t, const RunInputs& in, RunFrom from, Mes
 } // namespace
 
 SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& in, RunFrom from,
-                                       MessageSink& sink, bool keepSelected) {
+                                       MessageSink& sink, const SelectionOptions& options) {
     SelectedCalculation run;
     if (from == RunFrom::Calculation || !in.calculation.RefinePKw) {
-        selectAndCalculateOnce(t, in, from, sink, keepSelected, run);
+        selectAndCalculateOnce(t, in, from, sink, options, run);
         return run;
     }
     // The selection's pH of alkaline points depends on pKw: the refined pKw
@@ -105,7 +121,7 @@ SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& in, RunFro
         if (rounds > 1)
             t = before;
         RecordingSink messages; // an earlier round's messages are not the user's
-        selectAndCalculateOnce(t, round, from, messages, keepSelected, run);
+        selectAndCalculateOnce(t, round, from, messages, options, run);
         if (run.outcome == CalculationOutcome::Stopped || !t.results.pKw) {
             forward(messages, sink);
             if (rounds > 1 && run.outcome == CalculationOutcome::Stopped)
@@ -116,7 +132,8 @@ SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& in, RunFro
         }
         seen.push_back({round.selection.pKw, usedPoints(t)});
         round.selection.pKw = *t.results.pKw;
-        Selected next{round.selection.pKw, pointsInRanges(t, round.selection)};
+        Selected next{round.selection.pKw,
+                      pointsInRanges(options.selectOn ? *options.selectOn : t, round.selection)};
         if (next.used == seen.back().used) {
             forward(messages, sink);
             return run;
@@ -137,7 +154,7 @@ SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& in, RunFro
             t = before;
             messages.messages.clear();
             round.selection.pKw = chosen.pKw;
-            selectAndCalculateOnce(t, round, from, messages, keepSelected, run);
+            selectAndCalculateOnce(t, round, from, messages, options, run);
         }
         forward(messages, sink);
         sink.message(unsettledSelection(selections));
@@ -158,8 +175,9 @@ CalibrationRun runCalibration(Titration& t, const VerdictLimits& limits, Message
         in.selection = readSelectionInputs(t.inputs, sink);
     }
     in.calculation = readCalculationInputs(t.inputs, sink);
-    SelectedCalculation calculated =
-        selectAndCalculate(t, in, options.from, sink, options.sensitivity);
+    SelectionOptions selection;
+    selection.keepSelected = options.sensitivity;
+    SelectedCalculation calculated = selectAndCalculate(t, in, options.from, sink, selection);
     run.selected = calculated.selected;
     run.outcome = calculated.outcome;
     run.start = std::move(calculated.start);

@@ -58,6 +58,15 @@ struct RunInputs {
     CalculationInputs calculation;
 };
 
+/// What selectAndCalculate is asked beyond the calculation.
+struct SelectionOptions {
+    bool keepSelected = false; ///< keep a copy of the titration as selected for its last round
+    /// Select on this titration's conditions and volumes, not on those calculated:
+    /// the uncertainty evaluation changes the conditions and volumes the
+    /// calculation reads, not the selection that was made from them.
+    const Titration* selectOn = nullptr;
+};
+
 /// Selects with the inputs unless the run starts from the calculation, then
 /// calculates from the fresh end-point ratio. With pKw refined the points are
 /// selected again with the refined pKw and calculated again (from the same
@@ -72,7 +81,7 @@ struct SelectedCalculation {
     std::optional<Titration> asSelected; ///< the titration before its last calculation, when asked
 };
 SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& inputs, RunFrom from,
-                                       MessageSink& sink, bool keepSelected = false);
+                                       MessageSink& sink, const SelectionOptions& options = {});
 
 /// Rounds of selection and calculation a refined pKw may take to settle.
 inline constexpr int kSelectionRounds = 8;

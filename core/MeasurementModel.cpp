@@ -80,13 +80,17 @@ TrialEnding MeasurementModel::evaluate(const InputChanges& d, ModelWorkspace& w,
     }
     RunInputs in = m_inputs;
     in.calculation.celsius += d[UncertaintyInput::Temperature];
-    if (!in.calculation.RefinePKw) {
+    if (!in.calculation.RefinePKw)
         in.calculation.pKw += d[UncertaintyInput::PKw];
-        in.selection.pKw += d[UncertaintyInput::PKw];
-    }
     in.calculation.heldSlopeFactor += d[UncertaintyInput::SlopeFactor];
+    // The points are selected by the stated conditions, volumes and pKw, whatever
+    // the true ones are: a selection made on changed ones would add jumps that
+    // no real error makes. A refined pKw selects again, as its data ask.
+    SelectionOptions selection;
+    selection.selectOn = &m_start;
     Discard quiet;
-    const SelectedCalculation run = selectAndCalculate(t, in, m_from, sink ? *sink : quiet);
+    const SelectedCalculation run =
+        selectAndCalculate(t, in, m_from, sink ? *sink : quiet, selection);
     if (run.outcome == CalculationOutcome::Stopped)
         return TrialEnding::Stopped;
     if (run.outcome == CalculationOutcome::NotConverged)

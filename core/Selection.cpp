@@ -79,12 +79,19 @@ bool SelectPoints(Titration& t, const SelectionInputs& in, MessageSink& sink) {
     return true;
 }
 
+PointSelection selectionOf(const Titration& t, const SelectionInputs& in) {
+    PointSelection s;
+    s.pH.reserve(t.points.size());
+    s.used.reserve(t.points.size());
+    for (const Point& p : t.points) {
+        s.pH.push_back(pointPH(t, p.Volume, in.pKw));
+        s.used.push_back(inRanges(t, in, s.pH.back()) ? 1 : 0);
+    }
+    return s;
+}
+
 std::vector<unsigned char> pointsInRanges(const Titration& t, const SelectionInputs& in) {
-    std::vector<unsigned char> used;
-    used.reserve(t.points.size());
-    for (const Point& p : t.points)
-        used.push_back(inRanges(t, in, pointPH(t, p.Volume, in.pKw)) ? 1 : 0);
-    return used;
+    return selectionOf(t, in).used;
 }
 
 } // namespace core

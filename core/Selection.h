@@ -30,6 +30,15 @@ SelectionInputs readSelectionInputs(const Inputs& inputs, MessageSink& sink);
 /// The same with the boxes already converted.
 [[nodiscard]] bool SelectPoints(Titration& t, const SelectionInputs& inputs, MessageSink& sink);
 
+/// What the selection gives each point: its stoichiometric pH and whether it is used.
+struct PointSelection {
+    std::vector<double> pH;
+    std::vector<unsigned char> used;
+};
+
+/// The selection with these inputs, the titration left as it is.
+PointSelection selectionOf(const Titration& t, const SelectionInputs& inputs);
+
 /// Which points the selection would use (1) with these inputs, the titration left as it is.
 std::vector<unsigned char> pointsInRanges(const Titration& t, const SelectionInputs& inputs);
 

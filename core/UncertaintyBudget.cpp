@@ -248,7 +248,8 @@ std::string evaluateBudget(const MeasurementModel& model, const UncertaintyInput
     ResultVector values{};
     RecordingSink why;
     if (model.evaluate({}, central, values, &why) != TrialEnding::Calibrated)
-        return "no uncertainty without a calibration whose refinements converged";
+        return "no uncertainty without a calibration whose refinements converged" +
+               (why.messages.empty() ? std::string() : " (" + why.messages.front().text + ")");
     const Titration& t = central.titration;
     budget.inputs = applyUncertainties(t, stated);
     const AppliedUncertainty& emf = budget.inputs[at(UncertaintyInput::Emf)];

@@ -31,21 +31,32 @@ double hydrogenIon(double excess, double kw) {
 
 } // namespace
 
-std::vector<SimulatedPoint> simulate(const Setup& setup) {
-    core::NormalDraws<std::mt19937_64> noise{std::mt19937_64(setup.seed)};
-    const double kw = std::pow(10.0, -setup.pKw);
-    std::vector<SimulatedPoint> points;
-    points.reserve(static_cast<std::size_t>(std::max(setup.pointCount, 0)));
+std::vector<double> volumesOf(const Setup& setup) {
+    std::vector<double> volumes;
+    volumes.reserve(static_cast<std::size_t>(std::max(setup.pointCount, 0)));
     const double step = setup.pointCount > 1
                             ? (setup.lastVolume - setup.firstVolume) / (setup.pointCount - 1)
                             : 0.0;
-    for (int i = 0; i < setup.pointCount; ++i) {
-        const double v = setup.firstVolume + step * i;
+    for (int i = 0; i < setup.pointCount; ++i)
+        volumes.push_back(setup.firstVolume + step * i);
+    return volumes;
+}
+
+std::vector<SimulatedPoint> simulateAt(const Setup& setup, const std::vector<double>& volumes) {
+    core::NormalDraws<std::mt19937_64> noise{std::mt19937_64(setup.seed)};
+    const double kw = std::pow(10.0, -setup.pKw);
+    std::vector<SimulatedPoint> points;
+    points.reserve(volumes.size());
+    for (double v : volumes) {
         const double h = hydrogenIon(excessAcid(setup, v), kw);
         const double emf = setup.E0 + setup.slope * std::log10(h) + setup.emfNoise * noise.next();
         points.push_back({v, emf});
     }
     return points;
+}
+
+std::vector<SimulatedPoint> simulate(const Setup& setup) {
+    return simulateAt(setup, volumesOf(setup));
 }
 
 core::Titration makeTitration(const Setup& setup) {

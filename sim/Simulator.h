@@ -23,7 +23,7 @@ struct Setup {
     /// neutralises acid before the end-point but gives no hydroxide after it,
     /// so the alkali end-point lies later by 1 / (1 - fraction).
     double carbonateFraction = 0;
-    double firstVolume = 0; ///< ml
+    double firstVolume = 0;  ///< ml
     double lastVolume = 7.5; ///< ml
     int pointCount = 51;     ///< evenly spaced from firstVolume to lastVolume
     double emfNoise = 0.05;  ///< standard deviation of the emf, mV
@@ -39,6 +39,12 @@ struct SimulatedPoint {
 /// water, emf = E0 - slope * pH plus normal noise from the seed. The same setup
 /// always gives the same points, on every platform.
 std::vector<SimulatedPoint> simulate(const Setup& setup);
+
+/// The same at the volumes given (the setup's volume range and count unused).
+std::vector<SimulatedPoint> simulateAt(const Setup& setup, const std::vector<double>& volumes);
+
+/// The setup's volumes: pointCount evenly spaced from firstVolume to lastVolume.
+std::vector<double> volumesOf(const Setup& setup);
 
 /// The titration as the data file reader would load it: identifier, conditions
 /// shown as captions, points reduced to single precision. Not selected or calculated.
