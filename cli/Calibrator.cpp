@@ -3,10 +3,12 @@
 #include "Batch.h"
 #include "Import.h"
 #include "Json.h"
+#include "Uncertainty.h"
 #include "core/CalibrationRun.h"
 #include "core/ElectrodeModel.h"
 #include "core/NumberEntry.h"
 #include "core/Report.h"
+#include "core/UncertaintyReport.h"
 #include "io/DataFile.h"
 
 #include <filesystem>
@@ -35,7 +37,8 @@ private:
 struct FileResult {
     core::Titration titration;
     bool read = false;
-    core::CalibrationRun run; ///< from the selection to the verdict, once read
+    core::CalibrationRun run;    ///< from the selection to the verdict, once read
+    FileUncertainty uncertainty; ///< when asked for and calibrated
 };
 
 FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
@@ -48,7 +51,12 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
         return r;
     core::RunOptions run;
     run.sensitivity = options.sensitivity;
+    std::optional<core::Titration> loaded;
+    if (options.uncertainty)
+        loaded = r.titration;
     r.run = core::runCalibration(r.titration, options.limits, sink, run);
+    if (loaded && r.run.calibrated())
+        r.uncertainty = evaluateUncertainty(*loaded, options, sink);
     return r;
 }
 
@@ -208,7 +216,8 @@ void writeVerdict(JsonWriter& json, const std::optional<core::Verdict>& verdict)
 }
 
 void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
-                 const std::vector<std::string>& messages, const core::Inputs& typed) {
+                 const std::vector<std::string>& messages, const Options& options) {
+    const core::Inputs& typed = options.inputs;
     json.beginObject();
     json.member("file", path);
     json.key("id");
@@ -224,6 +233,8 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
     json.endArray();
     writeConditions(json, r, typed);
     writeResults(json, r.titration);
+    if (options.uncertainty)
+        writeUncertainty(json, r.uncertainty);
     writeVerdict(json, r.run.verdict);
     writePoints(json, r.titration);
     json.endObject();
@@ -231,10 +242,10 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
 
 /// The file's JSON line.
 void writeJson(std::string& out, const std::string& path, const FileResult& r,
-               const std::vector<std::string>& messages, const core::Inputs& typed) {
+               const std::vector<std::string>& messages, const Options& options) {
     {
         JsonWriter json(out);
-        writeObject(json, path, r, messages, typed);
+        writeObject(json, path, r, messages, options);
     }
     out += '\n';
 }
@@ -306,10 +317,16 @@ FileOutput processFile(const std::string& path, const Options& options, const st
         keepRecord(path, options, r, messages, out);
     if (options.format == OutputFormat::Json) {
         out.text.reserve(kJsonBytes + kJsonBytesPerPoint * r.titration.points.size());
-        writeJson(out.text, path, r, messages.texts, options.inputs);
+        writeJson(out.text, path, r, messages.texts, options);
     } else if (r.run.calculated()) {
         // A stopped calculation has nothing to report: its messages say why.
-        out.text = core::resultsReport(r.titration, path, dateText, "\n");
+        const std::vector<std::string> section =
+            r.uncertainty.budget
+                ? core::uncertaintyLines(*r.uncertainty.budget, r.uncertainty.monteCarlo
+                                                                    ? &*r.uncertainty.monteCarlo
+                                                                    : nullptr)
+                : std::vector<std::string>{};
+        out.text = core::resultsReport(r.titration, path, dateText, "\n", section);
         out.isReport = true;
     }
     return out;

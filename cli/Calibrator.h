@@ -4,9 +4,8 @@
 #include "PlotModule.h"
 #include "io/LogbookRecord.h"
 
-#include <optional>
-
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cli {

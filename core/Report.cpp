@@ -112,6 +112,11 @@ PointValues pointValues(const ElectrodeModel& model, const Point& p) {
 
 std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
                           std::string_view lineEnd) {
+    return resultsReport(t, dataPath, dateText, lineEnd, {});
+}
+
+std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
+                          std::string_view lineEnd, const std::vector<std::string>& section) {
     std::string text;
     const auto add = [&](const std::string& line) {
         text.append(line);
@@ -124,6 +129,10 @@ std::string resultsReport(const Titration& t, std::string_view dataPath, std::st
     add(join("Titration ID ", t.TitrationID));
     for (const std::string& line : resultLines(t))
         add(line);
+    for (const std::string& line : section)
+        add(line);
+    if (!section.empty())
+        add("");
     add("  Volume   mV(obs)   mV(calc)  mV(diff) pH(calc)");
     const ElectrodeModel model = electrodeModel(t);
     for (std::size_t i = 0; i < t.points.size(); ++i) {

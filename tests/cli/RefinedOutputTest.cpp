@@ -76,3 +76,40 @@ TEST(RefinedOutput, AcidBranchAloneLeavesTheAlkaliResultsOpen) {
 }
 
 } // namespace
+
+TEST(UncertaintyOutput, OnlyWhenAskedForWithEveryResultAndTheMonteCarloCheck) {
+    cli::Options o = refinedOptions(cli::OutputFormat::Json);
+    o.inputs.RefinePKw = false;
+    o.sensitivity = false;
+    const auto object = [&] {
+        const cli::RunResult run = cli::calibrateFiles(o, "today");
+        return QJsonDocument::fromJson(QByteArray::fromStdString(run.output)).object();
+    };
+    EXPECT_FALSE(object().contains("uncertainty"));
+    o.uncertainty = true;
+    o.monteCarloTrials = 2000;
+    const QJsonObject json = object();
+    const QJsonObject u = json["uncertainty"].toObject();
+    const QJsonObject results = json["results"].toObject();
+    EXPECT_EQ(u["method"].toString(), "GUM and Monte Carlo");
+    EXPECT_TRUE(u["inputs"].toObject()["titrant_conc"].isNull()); // Gamma refined finds it
+    for (const char* key :
+         {"E0", "slope", "slope_factor", "gamma", "acid_endpoint", "alkali_endpoint",
+          "endpoint_ratio", "impurity_percent", "alkali_conc"}) {
+        const QJsonObject r = u[key].toObject();
+        // The budget is of the calibration reported, not of another one.
+        EXPECT_EQ(r["value"].toDouble(), results[key].toDouble()) << key;
+        EXPECT_GT(r["u"].toDouble(), r["fit_sd"].toDouble()) << key;
+        EXPECT_EQ(r["contributions"].toObject().size(), 8) << key;
+        EXPECT_TRUE(u["monte_carlo"].toObject()["results"].toObject()[key].isObject()) << key;
+    }
+    const QJsonObject mc = u["monte_carlo"].toObject();
+    EXPECT_EQ(mc["trials"].toInt(), 2000);
+    EXPECT_TRUE(mc["reliable"].toBool());
+    EXPECT_TRUE(mc["check"].toString().startsWith("GUM and Monte Carlo "));
+    o.format = cli::OutputFormat::Report;
+    const std::string report = cli::calibrateFiles(o, "today").output;
+    for (const char* line : {"\nUncertainty (k = 2)\n", "\nstandard potential E0: ",
+                             "\nMonte Carlo: 2000 trials", "\nGUM and Monte Carlo "})
+        EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
+}
