@@ -10,20 +10,25 @@ namespace cli {
 
 namespace {
 
-QString inputHelp(core::UncertaintyInput input) {
-    const core::InputDescription& d = core::describe(input);
-    const QString unit = *d.unit ? QString(d.unit) : QString("as a fraction");
-    QString text = QString("The standard uncertainty of the %1: %2").arg(d.name, unit);
-    if (d.relativeAllowed && *d.unit)
-        text += input == core::UncertaintyInput::Addition ? ", or % of each addition"
-                                                          : ", or % of its value";
-    else if (d.relativeAllowed)
-        text += ", or %";
-    const QString byDefault = d.byDefault ? QString::fromStdString(core::statedText(*d.byDefault))
-                                          : QString("the fit's residual scatter");
-    return text + " (default " + byDefault + "), e.g. --u-" + d.key + " " +
-           (d.byDefault ? byDefault : QString("0.05")) + ".";
-}
+/// The help of --u-KEY, in the order of core::kUncertaintyInputs.
+constexpr const char* kInputHelp[core::kUncertaintyInputCount] = {
+    "The standard uncertainty of the titrand volume: ml, or % of it (default 0.02 ml), e.g. "
+    "--u-titrand-volume 0.03.",
+    "The same of the electrolyte volume (default 0.02 ml), e.g. --u-electrolyte-volume 0.05.",
+    "The same of the titrand concentration: mol dm-3, or % (default 0.1 %), e.g. "
+    "--u-titrand-conc 0.05%.",
+    "The same of the titrant (burette) concentration as labelled: mol dm-3, or % (default 0.2 %; "
+    "no input with Gamma refined), e.g. --u-titrant-conc 0.1%.",
+    "The same of the burette's scale, a relative error of every volume: a fraction, or % "
+    "(default 0.1 %), e.g. --u-burette 0.05%.",
+    "The same of each addition, which stays in every later reading: ml, or % of the addition "
+    "(default 0.002 ml), e.g. --u-addition 0.001.",
+    "The same of the temperature: K (default 0.2 K), e.g. --u-temperature 0.1.",
+    "The same of pKw when it is held (default 0.02), e.g. --u-pkw 0.01.",
+    "The same of each emf reading: mV (default: the fit's residual scatter), e.g. --u-emf 0.05.",
+    "The same of a Nernstian slope held with --branch acid, its departure from the true "
+    "slope: a fraction, or % (default 0.4 %), e.g. --u-slope-factor 0.5%.",
+};
 
 /// The number of trials of --monte-carlo: a count, or 0 for auto. Returns an error text.
 QString trialCount(const QString& value, std::size_t& trials) {
@@ -70,7 +75,8 @@ UncertaintyOptionSet::UncertaintyOptionSet()
                  "--monte-carlo auto.",
                  "N|auto") {
     for (core::UncertaintyInput input : core::kUncertaintyInputs)
-        inputs.emplace_back(QString("u-") + core::describe(input).key, inputHelp(input), "U");
+        inputs.emplace_back(QString("u-") + core::describe(input).key,
+                            kInputHelp[static_cast<std::size_t>(input)], "U");
 }
 
 QList<QCommandLineOption> uncertaintyOptions(const UncertaintyOptionSet& o) {

@@ -106,7 +106,11 @@ std::vector<std::string> monteCarloLines(const UncertaintyBudget& budget,
 std::string significantText(double value, int digits) {
     if (value == 0 || !std::isfinite(value))
         return "0";
-    const int exponent = static_cast<int>(std::floor(std::log10(std::abs(value))));
+    int exponent = static_cast<int>(std::floor(std::log10(std::abs(value))));
+    // 0.0000999 to two digits is 0.00010, a decade up.
+    const double unit = std::pow(10.0, exponent - (digits - 1));
+    if (std::round(std::abs(value) / unit) >= std::pow(10.0, digits))
+        ++exponent;
     if (exponent >= 6 || exponent < -6) {
         const std::string mantissa =
             digits > 1 ? "0." + std::string(static_cast<std::size_t>(digits - 1), '0') : "0";
