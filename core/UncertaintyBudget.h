@@ -8,6 +8,20 @@
 #include <string>
 #include <vector>
 
+// The uncertainty evaluation of a calibration, for the command line and the window alike:
+//
+//   const core::MeasurementModel model(loaded, core::RunFrom::Selection); // or as chosen by hand
+//   core::UncertaintyBudget budget;
+//   if (std::string error = core::evaluateBudget(model, stated, budget); !error.empty()) ...
+//   core::MonteCarloOptions mc;          // on a worker thread: progress and cancel
+//   mc.cancel = &cancelFlag;
+//   mc.progress = [&](std::size_t done, std::size_t planned) { ... };
+//   mc.keepValues = true;                // for histograms
+//   const core::MonteCarloResult r = core::runMonteCarlo(model, budget, mc);
+//   const std::vector<std::string> text = core::uncertaintyLines(budget, &r);
+//
+// `loaded` is the titration with its inputs (the boxes); its results are not read.
+
 namespace core {
 
 /// The coverage factor of the expanded uncertainties: about 95 % for a normal distribution.
