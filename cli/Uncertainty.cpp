@@ -70,6 +70,11 @@ void writeMonteCarlo(JsonWriter& json, const core::MonteCarloResult& mc) {
     json.member("agree", mc.reliable() && mc.agrees());
     json.member("check", core::agreementText(mc));
     json.key("results");
+    if (!mc.reliable()) { // the figures of too few calibrated trials stand for nothing
+        json.null();
+        json.endObject();
+        return;
+    }
     json.beginObject();
     for (const core::MonteCarloSpread& s : mc.results) {
         json.key(core::describe(s.result).json);

@@ -83,6 +83,8 @@ std::vector<std::string> monteCarloLines(const UncertaintyBudget& budget,
         "  " + padded("result", 27) + padded("mean", 12) + padded("u", 10) +
             padded("95 % interval", 26) + padded("GUM mean ± 1.96 u", 26) + "check"};
     for (const MonteCarloSpread& s : mc.results) {
+        if (!mc.reliable()) // the figures of too few calibrated trials stand for nothing
+            break;
         const ResultUncertainty* gum = budget.find(s.result);
         if (!gum)
             continue;
