@@ -87,7 +87,7 @@ TEST(UncertaintyOutput, OnlyWhenAskedForWithEveryResultAndTheMonteCarloCheck) {
     };
     EXPECT_FALSE(object().contains("uncertainty"));
     o.uncertainty = true;
-    o.monteCarloTrials = 2000;
+    o.monteCarloTrials = 500;
     const QJsonObject json = object();
     const QJsonObject u = json["uncertainty"].toObject();
     const QJsonObject results = json["results"].toObject();
@@ -104,12 +104,12 @@ TEST(UncertaintyOutput, OnlyWhenAskedForWithEveryResultAndTheMonteCarloCheck) {
         EXPECT_TRUE(u["monte_carlo"].toObject()["results"].toObject()[key].isObject()) << key;
     }
     const QJsonObject mc = u["monte_carlo"].toObject();
-    EXPECT_EQ(mc["trials"].toInt(), 2000);
+    EXPECT_EQ(mc["trials"].toInt(), 500);
     EXPECT_TRUE(mc["reliable"].toBool());
     EXPECT_TRUE(mc["check"].toString().startsWith("GUM and Monte Carlo "));
     o.format = cli::OutputFormat::Report;
     const std::string report = cli::calibrateFiles(o, "today").output;
     for (const char* line : {"\nUncertainty (k = 2)\n", "\nstandard potential E0: ",
-                             "\nMonte Carlo: 2000 trials", "\nGUM and Monte Carlo "})
+                             "\nMonte Carlo: 500 trials", "\nGUM and Monte Carlo "})
         EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
 }

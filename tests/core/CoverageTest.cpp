@@ -6,11 +6,28 @@
 // titrations a mode): 100 titrations a mode, whose share of intervals that hold
 // the truth must lie between 88 % and 99 % for a coverage of 95 % (the binomial
 // standard error of 100 runs is 2.2 %). The fit's "± sd" of E0, held to the same
-// band, fails it in every mode: the test tells the two apart.
+// band, fails it in every mode: the test tells the two apart. Built with the
+// sanitizers, which look for faults of memory and not of statistics and run
+// some fifty times slower, it runs 5 titrations a mode and checks no band.
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAMO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAMO_SANITIZED 1
+#endif
+#endif
 
 namespace {
 
-constexpr int kRuns = 100, kLowest = 88, kHighest = 99;
+#ifdef TAMO_SANITIZED
+constexpr bool kBands = false;
+constexpr int kRuns = 5;
+#else
+constexpr bool kBands = true;
+constexpr int kRuns = 100;
+#endif
+constexpr int kLowest = 88, kHighest = 99;
 
 TEST(Coverage, EveryIntervalHoldsTheTruthAsOftenAsItsCoverageSays) {
     for (sim::CoverageMode mode :
@@ -24,6 +41,8 @@ TEST(Coverage, EveryIntervalHoldsTheTruthAsOftenAsItsCoverageSays) {
         // Now and then (1 of these 500) the converging refinement sticks where a used
         // point lies at the model's end-point: the calibration says so, and is not counted.
         EXPECT_LE(table.failed, 2) << sim::coverageText(table);
+        if (!kBands)
+            continue;
         for (const sim::CoverageRow& row : table.rows) {
             EXPECT_GE(row.gum, kLowest) << sim::coverageText(table);
             EXPECT_LE(row.gum, kHighest) << sim::coverageText(table);
