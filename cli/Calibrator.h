@@ -4,8 +4,9 @@
 #include "PlotModule.h"
 #include "io/LogbookRecord.h"
 
-#include <functional>
 #include <optional>
+
+#include <functional>
 #include <string>
 
 namespace cli {

@@ -3,8 +3,8 @@
 #include "Import.h"
 #include "UncertaintyOptions.h"
 #include "core/NumberEntry.h"
-#include "io/LogbookRecord.h"
 #include "io/NativePath.h"
+#include "io/LogbookRecord.h"
 #include "io/Settings.h"
 
 #include <QCommandLineParser>
@@ -330,8 +330,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     Options& options = result.options;
-    if (const QString error =
-            applyInputs(parser, o, options.inputs, options.limits, options.settingsWarning);
+    if (const QString error = applyInputs(parser, o, options.inputs, options.limits,
+                                              options.settingsWarning);
         !error.isEmpty())
         return usageError(error);
     if (const QString error = applyCalibration(parser, o, options); !error.isEmpty())

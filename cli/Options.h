@@ -22,27 +22,26 @@ struct Options {
     OutputFormat format = OutputFormat::Report;
     std::string outputPath; ///< empty: standard output
     plot::DisplayMode plotMode = plot::DisplayMode::Gran;
-    std::string plotPath;        ///< data plot file (.svg, .pdf, .png); empty: none
-    std::string residualsPath;   ///< residual plot file; empty: none
-    core::VerdictLimits limits;  ///< from the settings file when one is given
-    std::string logPath;         ///< the electrode logbook to add to; empty: none
-    std::string electrode;       ///< the electrode the records are kept for
-    std::string programVersion;  ///< written into each logbook record
-    bool sensitivity = false;    ///< how far E0 moves for changed inputs, in the results
-    std::string operatorName;    ///< who keeps the records: the login's name unless given
-    std::string comment;         ///< goes with each record
-    bool allowDuplicate = false; ///< keep a calibration the logbook holds already
+    std::string plotPath;      ///< data plot file (.svg, .pdf, .png); empty: none
+    std::string residualsPath; ///< residual plot file; empty: none
+    core::VerdictLimits limits;   ///< from the settings file when one is given
+    std::string logPath;          ///< the electrode logbook to add to; empty: none
+    std::string electrode;        ///< the electrode the records are kept for
+    std::string programVersion;   ///< written into each logbook record
+    bool sensitivity = false;   ///< how far E0 moves for changed inputs, in the results
+    std::string operatorName;     ///< who keeps the records: the login's name unless given
+    std::string comment;          ///< goes with each record
+    bool allowDuplicate = false;  ///< keep a calibration the logbook holds already
     std::vector<std::string> files;
-    /// Why the settings file's verdict limits were not used (the defaults were); empty when they
-    /// were.
+    /// Why the settings file's verdict limits were not used (the defaults were); empty when they were.
     std::string settingsWarning;
     /// The profile the files are read through (--import); none: TAMO data files.
     std::optional<io::ImportProfile> importProfile;
-    std::string writeDataFolder;               ///< --write-data: where each import's data file goes
-    bool uncertainty = false;                  ///< add the uncertainty budget of every result
+    std::string writeDataFolder; ///< --write-data: where each import's data file goes
+    bool uncertainty = false;    ///< add the uncertainty budget of every result
     core::UncertaintyInputs uncertaintyInputs; ///< as stated by --u- options or the settings
-    std::optional<std::size_t>
-        monteCarloTrials; ///< --monte-carlo: 0 for auto; none: no Monte Carlo
+    /// --monte-carlo: the trials, 0 for auto; none: no Monte Carlo.
+    std::optional<std::size_t> monteCarloTrials;
 };
 
 /// Whether a plot is to be written (the plots need the GUI library's fonts).

@@ -6,12 +6,8 @@ namespace {
 char g_decimalSeparator = '.';
 }
 
-char decimalSeparator() {
-    return g_decimalSeparator;
-}
+char decimalSeparator() { return g_decimalSeparator; }
 
-void setDecimalSeparator(char separator) {
-    g_decimalSeparator = separator == ',' ? ',' : '.';
-}
+void setDecimalSeparator(char separator) { g_decimalSeparator = separator == ',' ? ',' : '.'; }
 
 } // namespace core

@@ -57,13 +57,14 @@ std::string slopeLine(const Titration& t) {
 /// the Gran results, as the result captions show them.
 std::vector<std::string> resultLines(const Titration& t) {
     const ResultCaptions& c = t.captions;
-    std::vector<std::string> lines{join("volume of titrand ", t.v0.text),
-                                   join("electrolyte volume ", t.v1.text),
-                                   join("titrand concentration ", t.Initial.text),
-                                   join("burette concentration ", t.Burette.text),
-                                   withSd("standard potential: ", c.E0Value, c.E0sd, "mV"),
-                                   slopeLine(t),
-                                   join("slope factor ", c.SlopeFactor)};
+    std::vector<std::string> lines{
+        join("volume of titrand ", t.v0.text),
+        join("electrolyte volume ", t.v1.text),
+        join("titrand concentration ", t.Initial.text),
+        join("burette concentration ", t.Burette.text),
+        withSd("standard potential: ", c.E0Value, c.E0sd, "mV"),
+        slopeLine(t),
+        join("slope factor ", c.SlopeFactor)};
     // A Gamma whose refinement did not converge has no value: the box holds its start.
     if (t.inputs.RefineGamma)
         lines.push_back(withSd(join(kGammaCaption, " "),
@@ -157,8 +158,8 @@ std::vector<PrintLine> printedReport(const Titration& t, std::string_view dataPa
     add("");
     for (std::string& line : resultLines(t))
         add(std::move(line));
-    lines.push_back(
-        {{5, "volume"}, {15, "mV (obs)"}, {25, "mV(calc)"}, {35, "mV(diff)"}, {45, "pH\"obs\""}});
+    lines.push_back({{5, "volume"}, {15, "mV (obs)"}, {25, "mV(calc)"}, {35, "mV(diff)"},
+                     {45, "pH\"obs\""}});
     const ElectrodeModel model = electrodeModel(t);
     for (std::size_t i = 0; i < t.points.size(); ++i) {
         const Point& p = t.points[i];

@@ -17,8 +17,8 @@ Condition condition(double value, std::string_view pattern) {
 
 } // namespace
 
-void setConditions(Titration& t, double titrandVolume, double electrolyteVolume, double titrandConc,
-                   double buretteConc) {
+void setConditions(Titration& t, double titrandVolume, double electrolyteVolume,
+                   double titrandConc, double buretteConc) {
     t.v0 = condition(titrandVolume, kVolumePattern);
     t.v1 = condition(electrolyteVolume, kVolumePattern);
     t.Initial = condition(titrandConc, kConcentrationPattern);

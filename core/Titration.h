@@ -10,8 +10,8 @@ namespace core {
 /// A condition of the titration as the window shows it: the caption text is the
 /// store, the number is the caption read through TextToNumber once.
 struct Condition {
-    std::string text; ///< caption as shown, e.g. "25.00"
-    double value = 0; ///< the caption's number (single precision, widened)
+    std::string text;  ///< caption as shown, e.g. "25.00"
+    double value = 0;  ///< the caption's number (single precision, widened)
     bool operator==(const Condition&) const = default;
 };
 
@@ -21,10 +21,10 @@ struct Point {
     double Volume = 0;     ///< titrant volume added, ml
     double EmfObs = 0;     ///< observed emf, mV
     bool UsePoint = false; ///< takes part in the Gran fits and the refinement
-    double PointPH = 0; ///< stoichiometric pH after selection, (E0 - emf) / slope after calculation
-    double GranValue = 0; ///< Gran function, ml mol dm-3
-    double GranResid = 0; ///< GranValue minus the Gran line of its branch
-    double Resid = 0;     ///< observed minus calculated emf, mV
+    double PointPH = 0;    ///< stoichiometric pH after selection, (E0 - emf) / slope after calculation
+    double GranValue = 0;  ///< Gran function, ml mol dm-3
+    double GranResid = 0;  ///< GranValue minus the Gran line of its branch
+    double Resid = 0;      ///< observed minus calculated emf, mV
     /// The texts just typed in the grid for this point, which the grid shows
     /// until it is next refilled; empty otherwise.
     std::string volumeText;
@@ -41,14 +41,13 @@ enum class Branch {
 /// The inputs the user types between calculations (the condition boxes). The
 /// texts are the store; the engine converts them when a command reads them.
 struct Inputs {
-    std::array<std::string, 4> Range{"2.5", "4", "10.8",
-                                     "11.3"}; ///< pH ranges, r1 < pH < r2 or r3 < pH < r4
-    std::string pKbox = "13.78";              ///< pKw
-    std::string Tbox = "25";                  ///< temperature, degrees Celsius
-    std::string GammaBox = "1";               ///< factor on the titrant concentration
-    bool RefineGamma = false;                 ///< "Refined" selected: Gamma is a result, else typed
+    std::array<std::string, 4> Range{"2.5", "4", "10.8", "11.3"}; ///< pH ranges, r1 < pH < r2 or r3 < pH < r4
+    std::string pKbox = "13.78"; ///< pKw
+    std::string Tbox = "25";     ///< temperature, degrees Celsius
+    std::string GammaBox = "1";  ///< factor on the titrant concentration
+    bool RefineGamma = false;    ///< "Refined" selected: Gamma is a result, else typed
     bool operator==(const Inputs&) const = default;
-    bool RefinePKw = false; ///< pKw is a result, pKbox its start value
+    bool RefinePKw = false;                   ///< pKw is a result, pKbox its start value
     Branch branch = Branch::Both;
     bool RefineAcidSlope = false; ///< with the acid branch alone: refine the slope, else Nernstian
 };
@@ -100,12 +99,12 @@ struct ResultValues {
 
 /// The one titration loaded, with its conditions, points and results.
 struct Titration {
-    std::string TitrationID;   ///< first line of the data file, as read
-    Condition v0;              ///< titrand volume, ml
-    Condition v1;              ///< electrolyte volume, ml
-    Condition Initial;         ///< titrand concentration, mol dm-3, acid positive
-    Condition Burette;         ///< burette concentration, mol dm-3, alkali negative
-    std::vector<Point> points; ///< point i of the file is points[i - 1]
+    std::string TitrationID;      ///< first line of the data file, as read
+    Condition v0;                 ///< titrand volume, ml
+    Condition v1;                 ///< electrolyte volume, ml
+    Condition Initial;            ///< titrand concentration, mol dm-3, acid positive
+    Condition Burette;            ///< burette concentration, mol dm-3, alkali negative
+    std::vector<Point> points;    ///< point i of the file is points[i - 1]
     Inputs inputs;
     std::string DataFilePath;
     bool fileLatin1 = false; ///< the data file was read as Latin-1; a save writes Latin-1 again
@@ -146,12 +145,10 @@ inline constexpr const char* kConcentrationPattern = "0.0#####";
 /// Sets the four conditions as a data file gives them: the captions in the
 /// window's formats, the numbers read back from the captions (so the numbers
 /// the calculation uses are exactly what the window shows).
-void setConditions(Titration& t, double titrandVolume, double electrolyteVolume, double titrandConc,
-                   double buretteConc);
+void setConditions(Titration& t, double titrandVolume, double electrolyteVolume,
+                   double titrandConc, double buretteConc);
 
 /// Nernst slope at a temperature in degrees Celsius, mV per pH unit.
-inline double TheoreticalSlope(double celsius) {
-    return (celsius + 273.15) / 5.0399;
-}
+inline double TheoreticalSlope(double celsius) { return (celsius + 273.15) / 5.0399; }
 
 } // namespace core

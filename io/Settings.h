@@ -41,7 +41,7 @@ struct Settings {
     core::VerdictLimits limits;
     CalibrationChoices choices;
     std::string importProfile; ///< the import profile used last (a built-in name or a file)
-    std::string operatorName;  ///< who last kept a record in the logbook; empty: not known yet
+    std::string operatorName; ///< who last kept a record in the logbook; empty: not known yet
     /// The standard uncertainties of the inputs stated; the others take their defaults.
     core::UncertaintyInputs uncertainty;
     /// Why a stated uncertainty was not used (its default stands in):

@@ -23,7 +23,7 @@ struct Setup {
     /// neutralises acid before the end-point but gives no hydroxide after it,
     /// so the alkali end-point lies later by 1 / (1 - fraction).
     double carbonateFraction = 0;
-    double firstVolume = 0;  ///< ml
+    double firstVolume = 0; ///< ml
     double lastVolume = 7.5; ///< ml
     int pointCount = 51;     ///< evenly spaced from firstVolume to lastVolume
     double emfNoise = 0.05;  ///< standard deviation of the emf, mV

@@ -61,12 +61,11 @@ TEST(Process, TheLogbookKeepsEachCalibratedFileOfABatch) {
     file.write("two conditions only\n25 25\n1 2\n");
     file.close();
     const QString reverse = QString(TAMO_EXAMPLES_DIR) + "/reverse-alkali-with-acid.txt";
-    const QStringList batch{"--log", logbook, "--electrode", "glass 7", "--format",
-                            "json",  example, bad,           reverse};
+    const QStringList batch{"--log", logbook, "--electrode", "glass 7", "--format", "json",
+                            example,  bad,     reverse};
     const Outcome first = runCalibrate(batch);
     EXPECT_EQ(first.exitCode, 1); // the bad file
-    EXPECT_EQ(first.out.count("\"verdict\":{\"ok\":true,\"reasons\":[]}"), 2)
-        << first.out.toStdString();
+    EXPECT_EQ(first.out.count("\"verdict\":{\"ok\":true,\"reasons\":[]}"), 2) << first.out.toStdString();
     EXPECT_EQ(first.out.count("\"verdict\":null"), 1);
     EXPECT_TRUE(first.err.contains("2 records added to " + logbook)) << first.err.toStdString();
     // The same calibration again: refused, unless allowed.
@@ -79,8 +78,7 @@ TEST(Process, TheLogbookKeepsEachCalibratedFileOfABatch) {
 
     // Read from outside: one record per calibrated file, in the order of the files.
     QProcess sqlite;
-    sqlite.start("sqlite3",
-                 {logbook, "SELECT electrode, data_file, verdict_ok FROM records ORDER BY id"});
+    sqlite.start("sqlite3", {logbook, "SELECT electrode, data_file, verdict_ok FROM records ORDER BY id"});
     ASSERT_TRUE(sqlite.waitForFinished(10000));
     const QStringList rows =
         QString::fromUtf8(sqlite.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
