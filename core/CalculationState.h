@@ -23,6 +23,11 @@ struct CalculationInputs {
     /// held at: 1, the Nernst slope, except where the uncertainty evaluation
     /// varies it.
     double heldSlopeFactor = 1;
+    /// The converging refinement ends at the first damped step that fails once the
+    /// gradient is within rounding, instead of searching on through ever smaller
+    /// steps for a sum of squares lower by rounding alone: the parameters then
+    /// agree to some 1e-10. For the trials of the Monte Carlo evaluation, a third faster.
+    bool stopAtRoundingFloor = false;
     /// Whether the slope is held rather than refined.
     bool slopeHeld() const { return branch == Branch::Acid && !RefineAcidSlope; }
 };

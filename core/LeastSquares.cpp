@@ -22,6 +22,8 @@ constexpr double kGradientTolerance = 1e-9;
 /// When no step lowers the sum of squares any more, rounding has the last word:
 /// a gradient this small is still the optimum.
 constexpr double kRoundingTolerance = 1e-6;
+/// More dampings than lambda can take from 1e-12 to 1e20.
+constexpr int kMaxDampings = 64;
 
 /// The sum of squares of residuals that are rounding alone: there the
 /// direction of the gradient means nothing.
@@ -173,8 +175,8 @@ bool sameParameters(const ElectrodeModel& a, const ElectrodeModel& b) {
 /// Damps the Gauss-Newton step until it lowers the sum of squares; false when
 /// no damping does.
 bool lowerStep(const CalculationState& s, const Linearised& L, const Refined& p, double ssq,
-               double& lambda, Trial& trial) {
-    for (; lambda < 1e20; lambda *= 10) {
+               double& lambda, Trial& trial, int tries) {
+    for (; lambda < 1e20 && tries > 0; lambda *= 10, --tries) {
         Matrix A = L.JtJ;
         for (int a = 0; a < p.n; ++a)
             A[a][a] += lambda * L.JtJ[a][a];
@@ -292,7 +294,10 @@ RefinementEnding refine(CalculationState& s, const Refined& p, Residuals& at, do
             sink.message(" iterations failing to converge");
             return RefinementEnding::Exhausted;
         }
-        if (!lowerStep(s, L, p, ssq, lambda, trial)) {
+        // At the rounding floor a trial calculation takes the first step that fails
+        // for the end; the full search goes on to ever smaller steps.
+        const bool floorReached = s.inputs.stopAtRoundingFloor && cosine <= kRoundingTolerance;
+        if (!lowerStep(s, L, p, ssq, lambda, trial, floorReached ? 1 : kMaxDampings)) {
             countIterations(s, iteration);
             if (cosine <= kRoundingTolerance) {
                 stop = converge(s, L, p, ssq);

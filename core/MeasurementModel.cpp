@@ -61,7 +61,8 @@ MeasurementModel::MeasurementModel(const Titration& loaded, RunFrom from)
 }
 
 TrialEnding MeasurementModel::evaluate(const InputChanges& d, ModelWorkspace& w,
-                                       ResultVector& results, MessageSink* sink) const {
+                                       ResultVector& results, MessageSink* sink,
+                                       Precision precision) const {
     Titration& t = w.titration;
     t = m_start;
     t.v0.value += d[UncertaintyInput::TitrandVolume];
@@ -83,6 +84,7 @@ TrialEnding MeasurementModel::evaluate(const InputChanges& d, ModelWorkspace& w,
     if (!in.calculation.RefinePKw)
         in.calculation.pKw += d[UncertaintyInput::PKw];
     in.calculation.heldSlopeFactor += d[UncertaintyInput::SlopeFactor];
+    in.calculation.stopAtRoundingFloor = precision == Precision::Trial;
     // The points are selected by the stated conditions, volumes and pKw, whatever
     // the true ones are: a selection made on changed ones would add jumps that
     // no real error makes. A refined pKw selects again, as its data ask.

@@ -78,11 +78,18 @@ public:
     /// A workspace for one thread.
     ModelWorkspace workspace() const { return {m_start}; }
 
+    /// How closely a calculation seeks the least-squares optimum.
+    enum class Precision {
+        Exact, ///< as runCalibration does, to the last bit
+        Trial, ///< stopping at the rounding floor (CalculationInputs::stopAtRoundingFloor)
+    };
+
     /// The results with the inputs changed; the titration calculated is left
     /// in the workspace. Results the mode does not give are 0. The
     /// calculation's messages go to the sink when one is given.
     TrialEnding evaluate(const InputChanges& changes, ModelWorkspace& workspace,
-                         ResultVector& results, MessageSink* sink = nullptr) const;
+                         ResultVector& results, MessageSink* sink = nullptr,
+                         Precision precision = Precision::Exact) const;
 
 private:
     Titration m_start;

@@ -108,7 +108,8 @@ private:
             const std::size_t end = std::min(m_last, begin + kChunk);
             for (std::size_t i = begin; i < end; ++i) {
                 m_plan.draw(m_options.seed, i, changes);
-                const TrialEnding ending = m_model.evaluate(changes, workspace, results);
+                const TrialEnding ending = m_model.evaluate(changes, workspace, results, nullptr,
+                                                            MeasurementModel::Precision::Trial);
                 m_trials.status[i] = ending == TrialEnding::Calibrated ? Calibrated
                                      : ending == TrialEnding::Stopped  ? Stopped
                                                                        : NotConverged;
