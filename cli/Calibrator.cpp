@@ -308,7 +308,8 @@ FileOutput processFile(const std::string& path, const Options& options, const st
     out.path = path;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
-    out.ok = r.run.calibrated();
+    // A budget asked for and not made is an output missing: its message says why.
+    out.ok = r.run.calibrated() && (!options.uncertainty || r.uncertainty.budget);
     // A titration that was calculated, converged or not, can be drawn.
     if (r.titration.results.E0 && wantsPlots(options) &&
         !writePlots(options, exportPlot, r, out.errors))

@@ -228,6 +228,39 @@ ResultUncertainty resultUncertainty(UncertainResult r, const UncertaintyBudget& 
     return ru;
 }
 
+/// A standard uncertainty as large as the quantity itself (a volume that may as
+/// well be negative) describes no measurement.
+std::string implausible(const std::array<AppliedUncertainty, kUncertaintyInputCount>& inputs,
+                        const Titration& t) {
+    for (const AppliedUncertainty& a : inputs) {
+        double size = 0;
+        switch (a.input) {
+        case UncertaintyInput::TitrandVolume:
+            size = t.v0.value;
+            break;
+        case UncertaintyInput::ElectrolyteVolume:
+            size = t.v1.value;
+            break;
+        case UncertaintyInput::TitrandConc:
+            size = t.Initial.value;
+            break;
+        case UncertaintyInput::TitrantConc:
+            size = t.Burette.value;
+            break;
+        case UncertaintyInput::Burette:
+        case UncertaintyInput::SlopeFactor:
+            size = 1;
+            break;
+        default:
+            continue;
+        }
+        if (a.applies && !(a.u < std::abs(size)))
+            return "the standard uncertainty of the " + std::string(describe(a.input).name) +
+                   " is not below the quantity itself";
+    }
+    return {};
+}
+
 bool allFinite(const UncertaintyBudget& b) {
     for (const ResultUncertainty& r : b.results) {
         bool finite = std::isfinite(r.value) && std::isfinite(r.u);
@@ -252,6 +285,10 @@ std::string evaluateBudget(const MeasurementModel& model, const UncertaintyInput
                (why.messages.empty() ? std::string() : " (" + why.messages.front().text + ")");
     const Titration& t = central.titration;
     budget.inputs = applyUncertainties(t, stated);
+    if (std::string error = implausible(budget.inputs, t); !error.empty()) {
+        budget = {};
+        return error;
+    }
     const AppliedUncertainty& emf = budget.inputs[at(UncertaintyInput::Emf)];
     for (const Point& p : t.points)
         budget.emfU.push_back(p.UsePoint && emf.applies ? emf.u : 0.0);

@@ -112,4 +112,16 @@ TEST(UncertaintyOutput, OnlyWhenAskedForWithEveryResultAndTheMonteCarloCheck) {
     for (const char* line : {"\nUncertainty (k = 2)\n", "\nstandard potential E0: ",
                              "\nMonte Carlo: 500 trials", "\nGUM and Monte Carlo "})
         EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
+    // A budget asked for and not made fails the file, with the reason and no numbers.
+    o.format = cli::OutputFormat::Json;
+    o.uncertaintyInputs[core::UncertaintyInput::TitrandVolume] = core::StatedUncertainty{30, false};
+    const cli::RunResult failed = cli::calibrateFiles(o, "today");
+    EXPECT_EQ(failed.exitStatus, 1);
+    EXPECT_TRUE(QJsonDocument::fromJson(QByteArray::fromStdString(failed.output))
+                    .object()["uncertainty"]
+                    .isNull());
+    EXPECT_NE(failed.errors.find("no uncertainty budget: the standard uncertainty of the titrand "
+                                 "volume is not below the quantity itself"),
+              std::string::npos)
+        << failed.errors;
 }
