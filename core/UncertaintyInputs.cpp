@@ -74,6 +74,8 @@ std::string notAnInput(UncertaintyInput input, const Titration& t) {
         return "not an input: Gamma refined finds the titrant";
     if (input == UncertaintyInput::PKw && in.RefinePKw)
         return "not an input: refined";
+    if (input == UncertaintyInput::PKw && in.branch == Branch::Acid)
+        return "not an input: the acid branch alone";
     if (input == UncertaintyInput::SlopeFactor &&
         !(in.branch == Branch::Acid && !in.RefineAcidSlope))
         return "not an input: the slope is refined";

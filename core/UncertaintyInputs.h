@@ -90,7 +90,8 @@ struct AppliedUncertainty {
 /// The uncertainties of the inputs of a calculated titration: the stated ones
 /// or the defaults, absolute. Not an input: the titrant concentration when
 /// Gamma is refined (the calibration finds the titrant; its label is only a
-/// name), pKw when it is refined, the slope factor when the slope is refined
+/// name), pKw when it is refined or the acid branch stands alone, the slope
+/// factor when the slope is refined
 /// or free. The emf's default is the fit's residual scatter
 /// sqrt(S / (N - p)) for p refined parameters.
 std::array<AppliedUncertainty, kUncertaintyInputCount>

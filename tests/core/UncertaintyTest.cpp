@@ -98,7 +98,7 @@ TEST(UncertaintyInputs, StatedTextsAndWhatEntersEachMode) {
                 << c.text; // single precision
         }
     }
-    // A refined Gamma finds the titrant; a refined pKw is no input; a held slope is one.
+    // A refined Gamma finds the titrant; pKw refined, or acid only, is no input; a held slope is.
     const struct {
         bool refineGamma, refinePKw;
         core::Branch branch;
@@ -106,7 +106,7 @@ TEST(UncertaintyInputs, StatedTextsAndWhatEntersEachMode) {
     } modes[] = {
         {false, false, core::Branch::Both, true, true, false},
         {true, true, core::Branch::Both, false, false, false},
-        {false, false, core::Branch::Acid, true, true, true},
+        {false, false, core::Branch::Acid, true, false, true},
     };
     for (const auto& m : modes) {
         core::Titration t = simulated(m.refineGamma);
