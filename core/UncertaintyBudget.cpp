@@ -308,6 +308,7 @@ std::string evaluateBudget(const MeasurementModel& model, const UncertaintyInput
             budget.results.push_back(
                 resultUncertainty(static_cast<UncertainResult>(r), budget, c, t));
     budget.calculations = differences.calculations() + 1;
+    budget.from = model.from();
     if (!allFinite(budget)) {
         budget = {};
         return "the uncertainty budget gives no finite result";

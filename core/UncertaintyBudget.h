@@ -54,7 +54,8 @@ struct UncertaintyBudget {
     std::vector<ResultUncertainty> results; ///< those the calibration gives, in their order
     /// Per point: the u of its emf (0 for a point not used) and of its addition.
     std::vector<double> emfU, additionU;
-    int calculations = 0; ///< of the whole calibration, the central one included
+    int calculations = 0;              ///< of the whole calibration, the central one included
+    RunFrom from = RunFrom::Selection; ///< the model's: the points selected, or chosen by hand
     const ResultUncertainty* find(UncertainResult r) const;
 };
 

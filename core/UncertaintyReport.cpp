@@ -181,8 +181,9 @@ std::vector<std::string> uncertaintyLines(const UncertaintyBudget& budget,
         kUncertaintyHeading,
         "GUM, first order: each input changed by ± its standard uncertainty and the whole "
         "calibration calculated again (" +
-            std::to_string(budget.calculations) +
-            " calculations); the points stay as selected by the stated conditions",
+            std::to_string(budget.calculations) + " calculations); the points stay " +
+            (budget.from == RunFrom::Selection ? "as selected by the stated conditions"
+                                               : "as chosen"),
         "Standard uncertainties of the inputs"};
     for (const AppliedUncertainty& a : budget.inputs)
         lines.push_back(inputLine(a));
