@@ -3,10 +3,12 @@
 #include "Batch.h"
 #include "Import.h"
 #include "Json.h"
+#include "Uncertainty.h"
 #include "core/CalibrationRun.h"
 #include "core/ElectrodeModel.h"
 #include "core/NumberEntry.h"
 #include "core/Report.h"
+#include "core/UncertaintyReport.h"
 #include "io/DataFile.h"
 
 #include <filesystem>
@@ -35,8 +37,9 @@ private:
 struct FileResult {
     core::Titration titration;
     bool read = false;
-    bool writeFailed = false; ///< --write-data did not write the import's data file
-    core::CalibrationRun run; ///< from the selection to the verdict, once read
+    bool writeFailed = false;    ///< --write-data did not write the import's data file
+    core::CalibrationRun run;    ///< from the selection to the verdict, once read
+    FileUncertainty uncertainty; ///< when asked for and calibrated
 };
 
 FileResult calibrate(const std::string& path, const Options& options, core::MessageSink& sink) {
@@ -54,7 +57,12 @@ FileResult calibrate(const std::string& path, const Options& options, core::Mess
         return r;
     core::RunOptions run;
     run.sensitivity = options.sensitivity;
+    std::optional<core::Titration> loaded;
+    if (options.uncertainty)
+        loaded = r.titration;
     r.run = core::runCalibration(r.titration, options.limits, sink, run);
+    if (loaded && r.run.calibrated())
+        r.uncertainty = evaluateUncertainty(*loaded, options, sink);
     return r;
 }
 
@@ -162,7 +170,8 @@ void writeResults(JsonWriter& json, const core::Titration& t) {
     json.member("alkali_endpoint", v.alkaliEndPoint);
     json.member("alkali_endpoint_sd", v.alkaliEndPointSd);
     json.key("endpoint_ratio");
-    if (v.acidEndPoint)
+    // Refined with pKw, the ratio is one of the refinement's numbers.
+    if (v.acidEndPoint && (!t.inputs.RefinePKw || v.pKw))
         json.value(t.EndPointRatio);
     else
         json.null();
@@ -213,7 +222,8 @@ void writeVerdict(JsonWriter& json, const std::optional<core::Verdict>& verdict)
 }
 
 void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
-                 const std::vector<std::string>& messages, const core::Inputs& typed) {
+                 const std::vector<std::string>& messages, const Options& options) {
+    const core::Inputs& typed = options.inputs;
     json.beginObject();
     json.member("file", path);
     json.key("id");
@@ -229,6 +239,8 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
     json.endArray();
     writeConditions(json, r, typed);
     writeResults(json, r.titration);
+    if (options.uncertainty)
+        writeUncertainty(json, r.uncertainty);
     writeVerdict(json, r.run.verdict);
     writePoints(json, r.titration);
     json.endObject();
@@ -236,10 +248,10 @@ void writeObject(JsonWriter& json, const std::string& path, const FileResult& r,
 
 /// The file's JSON line.
 void writeJson(std::string& out, const std::string& path, const FileResult& r,
-               const std::vector<std::string>& messages, const core::Inputs& typed) {
+               const std::vector<std::string>& messages, const Options& options) {
     {
         JsonWriter json(out);
-        writeObject(json, path, r, messages, typed);
+        writeObject(json, path, r, messages, options);
     }
     out += '\n';
 }
@@ -302,7 +314,8 @@ FileOutput processFile(const std::string& path, const Options& options, const st
     out.path = path;
     FileMessages messages(path, out.errors);
     const FileResult r = calibrate(path, options, messages);
-    out.ok = r.run.calibrated() && !r.writeFailed;
+    // A budget asked for and not made is an output missing: its message says why.
+    out.ok = r.run.calibrated() && !r.writeFailed && (!options.uncertainty || r.uncertainty.budget);
     // A titration that was calculated, converged or not, can be drawn.
     if (r.titration.results.E0 && wantsPlots(options) &&
         !writePlots(options, exportPlot, r, out.errors))
@@ -311,10 +324,16 @@ FileOutput processFile(const std::string& path, const Options& options, const st
         keepRecord(path, options, r, messages, out);
     if (options.format == OutputFormat::Json) {
         out.text.reserve(kJsonBytes + kJsonBytesPerPoint * r.titration.points.size());
-        writeJson(out.text, path, r, messages.texts, options.inputs);
+        writeJson(out.text, path, r, messages.texts, options);
     } else if (r.run.calculated()) {
         // A stopped calculation has nothing to report: its messages say why.
-        out.text = core::resultsReport(r.titration, path, dateText, "\n");
+        const std::vector<std::string> section =
+            r.uncertainty.budget
+                ? core::uncertaintyLines(*r.uncertainty.budget, r.uncertainty.monteCarlo
+                                                                    ? &*r.uncertainty.monteCarlo
+                                                                    : nullptr)
+                : std::vector<std::string>{};
+        out.text = core::resultsReport(r.titration, path, dateText, "\n", section);
         out.isReport = true;
     }
     return out;

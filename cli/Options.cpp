@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "Import.h"
+#include "UncertaintyOptions.h"
 #include "core/NumberEntry.h"
 #include "io/NativePath.h"
 #include "io/LogbookRecord.h"
@@ -25,6 +26,8 @@ const char* const kDescription =
     "  tamo-calibrate --format json -o results.jsonl data/*.txt\n"
     "  tamo-calibrate --settings TAMO.INI --gamma 1 --refine-gamma run1.txt\n"
     "  tamo-calibrate --refine-gamma --refine-pkw --sensitivity run1.txt\n"
+    "  tamo-calibrate --refine-gamma --uncertainty --u-emf 0.05 --u-titrand-volume 0.03 run1.txt\n"
+    "  tamo-calibrate --monte-carlo auto --format json run1.txt\n"
     "  tamo-calibrate --branch acid --ranges 2.5,4,0,0 run2.txt\n"
     "  tamo-calibrate --plot gran --plot-out gran.svg --residuals-out resid.svg run1.txt\n"
     "  tamo-calibrate --log ~/.local/share/TAMO/logbook.sqlite --electrode \"glass 7\" run*.txt\n"
@@ -297,6 +300,7 @@ QString applyRecordOptions(const QCommandLineParser& parser, const OptionSet& o,
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     OptionSet o;
     ImportOptionSet importSet;
+    UncertaintyOptionSet uncertaintySet;
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
     parser.addOptions({o.ranges, o.pkw, o.temperature, o.gamma, o.refineGamma, o.refinePKw,
@@ -304,6 +308,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                        o.plot, o.plotOut, o.residualsOut, o.log, o.electrode});
     parser.addOptions(importOptions(importSet));
     parser.addOptions({o.operatorName, o.comment, o.allowDuplicate});
+    parser.addOptions(uncertaintyOptions(uncertaintySet));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Calibration data files.", "FILE...");
@@ -346,6 +351,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (const QString error = applyImportOptions(parser, importSet, options); !error.isEmpty())
         return usageError(error);
     if (const QString error = applyRecordOptions(parser, o, options); !error.isEmpty())
+        return usageError(error);
+    if (const QString error = applyUncertaintyOptions(parser, uncertaintySet, options);
+        !error.isEmpty())
         return usageError(error);
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(io::toNativePath(file));

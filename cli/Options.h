@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Titration.h"
+#include "core/UncertaintyInputs.h"
 #include "core/Verdict.h"
 #include "io/ImportProfile.h"
 #include "plot/DisplayMode.h"
@@ -38,6 +39,10 @@ struct Options {
     std::optional<io::ImportProfile> importProfile;
     std::string writeDataFolder; ///< --write-data: where each import's data file goes
     bool overwrite = false;      ///< --write-data may replace a file
+    bool uncertainty = false;    ///< add the uncertainty budget of every result
+    core::UncertaintyInputs uncertaintyInputs; ///< as stated by --u- options or the settings
+    /// --monte-carlo: the trials, 0 for auto; none: no Monte Carlo.
+    std::optional<std::size_t> monteCarloTrials;
 };
 
 /// Whether a plot is to be written (the plots need the GUI library's fonts).

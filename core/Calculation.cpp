@@ -1,8 +1,13 @@
 #include "Calculation.h"
 
 #include "CalculationState.h"
+#include "FitCorrelation.h"
+#include "Format.h"
 #include "Gran.h"
+#include "LeastSquares.h"
 #include "Refinement.h"
+#include "ResidualTrend.h"
+#include "Selection.h"
 #include "VectorState.h"
 
 #include <algorithm>
@@ -12,15 +17,6 @@
 namespace core {
 
 namespace {
-
-/// The message for a point whose solution has no volume, or empty.
-std::string zeroVolumePoint(const Titration& t) {
-    const double initialVolume = t.v0.value + t.v1.value;
-    for (std::size_t i = 0; i < t.points.size(); ++i)
-        if (initialVolume + t.points[i].Volume == 0)
-            return "total volume is zero at point " + std::to_string(i + 1);
-    return {};
-}
 
 /// A last look before anything reaches the titration: every per-point value is a number.
 std::string nonFinitePoint(const CalculationState& s) {
@@ -61,15 +57,34 @@ std::string checkRefinedPKw(CalculationState& s) {
     return {};
 }
 
-/// Whether the refined E0 and pKw are so correlated that the data cannot separate them.
-bool pKwIndistinct(const ResultValues& r) {
-    const std::size_t n = r.refined.size();
-    const auto at = [&](const char* name) {
-        return static_cast<std::size_t>(std::find(r.refined.begin(), r.refined.end(), name) -
-                                        r.refined.begin());
-    };
-    const std::size_t e = at("E0"), k = at("pKw");
-    return k < n && e < n && std::abs(r.correlation[e * n + k]) > kIndistinctCorrelation;
+/// Used points the selection (or the hand) put in the alkali range.
+int alkalinePoints(const CalculationState& s) {
+    int n = 0;
+    for (std::size_t i = 0; i < s.points.size(); ++i)
+        n += s.points.UsePoint[i] && s.PointPH[i] >= kGranBranchPH ? 1 : 0;
+    return n;
+}
+
+/// A refinement that did not converge shows no numbers: its E0, slope, Gamma,
+/// pKw and rms are not determined (the iteration count stays).
+void clearUnconverged(CalculationState& s, const std::string& typedGamma) {
+    ResultValues& r = s.results;
+    for (std::optional<double>* v :
+         {&r.E0, &r.E0sd, &r.slope, &r.slopeSd, &r.slopeFactor, &r.rms, &r.pKw, &r.pKwSd})
+        v->reset();
+    if (s.inputs.RefineGamma) {
+        r.gamma.reset();
+        r.gammaSd.reset();
+        s.GammaBox = typedGamma;
+    }
+    if (s.inputs.RefinePKw)
+        r.endPointRatioSd.reset();
+    r.refined.clear();
+    r.correlation.clear();
+    ResultCaptions& c = s.captions;
+    for (std::string* text : {&c.E0Value, &c.E0sd, &c.SlopeValue, &c.SlopeSd, &c.SlopeFactor,
+                              &c.GammaSd, &c.Values6, &c.PKwValue, &c.PKwSd})
+        *text = kNotDetermined;
 }
 
 class Run {
@@ -86,9 +101,10 @@ public:
             s.results.gammaSd.reset();
         }
         clearRefinedResults(s);
-        m.Param[1] = TheoreticalSlope(s.inputs.celsius);
+        m.Param[1] = startSlope(s.inputs);
         if (std::string stop = checkRefinedPKw(s); !stop.empty())
             return stop;
+        m_selectedAlkaline = alkalinePoints(s);
         double E0 = 0;
         if (std::string stop = Gran0(s, E0); !stop.empty())
             return stop;
@@ -99,6 +115,8 @@ public:
             return stop;
         for (int pass = 0; pass < 3; ++pass) {
             std::string stop = setGranValues(s);
+            if (stop.empty())
+                stop = alkaliBranchLost();
             if (stop.empty())
                 stop = GranFit(s);
             if (stop.empty())
@@ -115,14 +133,39 @@ private:
     std::string refine() {
         std::string stop;
         const RefinementEnding ending = Calibrate(m_state, m_sink, stop);
-        if (ending != RefinementEnding::Converged)
-            m_allConverged = false;
+        m_lastConverged = ending == RefinementEnding::Converged;
+        m_allConverged = m_allConverged && m_lastConverged;
         return stop;
+    }
+
+    /// The Gran fits split the used points by the pH of the electrode just
+    /// refined: one far from the truth (a refinement that went astray from a
+    /// poor start) can put the points selected in the alkali range below pH 7.
+    std::string alkaliBranchLost() const {
+        const CalculationState& s = m_state;
+        const int electrode = alkalinePoints(s);
+        if (s.inputs.branch != Branch::Both || electrode >= kGranFitPoints ||
+            m_selectedAlkaline < kGranFitPoints)
+            return {};
+        std::string text =
+            "too few points in the alkali range: the electrode of the last "
+            "refinement (E0 " +
+            formatNumber(s.model.Param[0], "#0.0") + " mV, slope " +
+            formatNumber(s.model.Param[1], "#0.00") + " mV) puts " + std::to_string(electrode) +
+            " of the " + std::to_string(m_selectedAlkaline) + " points selected there above pH " +
+            formatNumber(kGranBranchPH, "0") + ", " + std::to_string(kGranFitPoints) + " needed";
+        if (!m_lastConverged)
+            text += "; that refinement did not converge";
+        if (s.inputs.RefineGamma)
+            text += "; start Gamma nearer its value";
+        return text;
     }
 
     CalculationState& m_state;
     MessageSink& m_sink;
     bool m_allConverged = true;
+    bool m_lastConverged = true;
+    int m_selectedAlkaline = 0;
 };
 
 } // namespace
@@ -133,7 +176,7 @@ CalculationOutcome Calculate(Titration& t, MessageSink& sink) {
 
 CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, MessageSink& sink) {
     clearVectorUpperState();
-    std::string stop = t.points.empty() ? "no points to calculate" : zeroVolumePoint(t);
+    std::string stop = t.points.empty() ? "no points to calculate" : zeroVolumeProblem(t);
     if (!stop.empty()) {
         sink.message(stop);
         return CalculationOutcome::Stopped;
@@ -148,12 +191,19 @@ CalculationOutcome Calculate(Titration& t, const CalculationInputs& inputs, Mess
         return CalculationOutcome::Stopped;
     }
     state.showCaptions();
+    // Parameters the data cannot tell apart are often why a refinement did not converge.
+    const std::vector<std::string> correlated =
+        correlationWarnings(state.results, state.inputs.branch);
+    if (!run.allConverged() && usesLeastSquares(state.inputs))
+        clearUnconverged(state, t.inputs.GammaBox);
     state.storeIn(t);
     // The acid end-point beyond the alkali one (an end-point ratio above 1).
     if (t.results.impurityPercent && *t.results.impurityPercent < 0)
         sink.identifiedMessage(MessageId::NegativeCarbonate, kNegativeCarbonate);
-    if (pKwIndistinct(t.results))
-        sink.message(kPKwIndistinct);
+    for (const std::string& warning : correlated)
+        sink.message(warning);
+    if (const std::string trend = residualTrendWarning(t); !trend.empty())
+        sink.identifiedMessage(MessageId::ResidualTrend, trend);
     return run.allConverged() ? CalculationOutcome::Calibrated : CalculationOutcome::NotConverged;
 }
 

@@ -35,9 +35,6 @@ E0Sensitivity E0sensitivity(const Titration& selected);
 
 /// Alkaline points a refined pKw needs.
 inline constexpr int kAlkalinePointsForPKw = 3;
-/// Above this correlation between E0 and a refined pKw the warning kPKwIndistinct is sent.
-inline constexpr double kIndistinctCorrelation = 0.95;
-inline constexpr const char* kPKwIndistinct = "E0 and pKw cannot be told apart with these ranges";
 
 /// The message of the carbonate warning.
 inline constexpr const char* kNegativeCarbonate = "negative carbonate! Check data selection";

@@ -19,7 +19,24 @@ struct CalculationInputs {
     bool RefinePKw = false;
     Branch branch = Branch::Both;
     bool RefineAcidSlope = false;
+    /// The slope factor a slope that is not refined (the acid branch alone) is
+    /// held at: 1, the Nernst slope, except where the uncertainty evaluation
+    /// varies it.
+    double heldSlopeFactor = 1;
+    /// The converging refinement ends at the first damped step that fails once the
+    /// gradient is within rounding, instead of searching on through ever smaller
+    /// steps for a sum of squares lower by rounding alone: the parameters then
+    /// agree to some 1e-10. For the trials of the Monte Carlo evaluation, a third faster.
+    bool stopAtRoundingFloor = false;
+    /// Whether the slope is held rather than refined.
+    bool slopeHeld() const { return branch == Branch::Acid && !RefineAcidSlope; }
 };
+
+/// The slope a calculation starts from, mV: the Nernst slope at the
+/// temperature, times heldSlopeFactor where the slope is held.
+inline double startSlope(const CalculationInputs& in) {
+    return TheoreticalSlope(in.celsius) * (in.slopeHeld() ? in.heldSlopeFactor : 1.0);
+}
 
 /// Converts GammaBox, Tbox and pKbox (a bad box sends one message each).
 CalculationInputs readCalculationInputs(const Inputs& inputs, MessageSink& sink);

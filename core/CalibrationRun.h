@@ -2,6 +2,7 @@
 
 #include "Calculation.h"
 #include "MessageSink.h"
+#include "Selection.h"
 #include "Titration.h"
 #include "Verdict.h"
 
@@ -50,5 +51,39 @@ struct CalibrationRun {
 /// nothing reports the numbers of other points or boxes.
 [[nodiscard]] CalibrationRun runCalibration(Titration& t, const VerdictLimits& limits,
                                             MessageSink& sink, const RunOptions& options = {});
+
+/// The boxes a run reads, converted.
+struct RunInputs {
+    SelectionInputs selection; ///< read only when the run selects
+    CalculationInputs calculation;
+};
+
+/// What selectAndCalculate is asked beyond the calculation.
+struct SelectionOptions {
+    bool keepSelected = false; ///< keep a copy of the titration as selected for its last round
+    /// Select on this titration's conditions and volumes, not on those calculated:
+    /// the uncertainty evaluation changes the conditions and volumes the
+    /// calculation reads, not the selection that was made from them.
+    const Titration* selectOn = nullptr;
+};
+
+/// Selects with the inputs unless the run starts from the calculation, then
+/// calculates from the fresh end-point ratio. With pKw refined the points are
+/// selected again with the refined pKw and calculated again (from the same
+/// start), until the refined pKw selects the points it came from; a selection
+/// that does not settle is said in a message. Only the last round's messages
+/// reach the sink. This is what runCalibration does after reading the boxes;
+/// the uncertainty evaluation runs it on changed inputs.
+struct SelectedCalculation {
+    bool selected = false;
+    CalculationOutcome outcome = CalculationOutcome::Stopped;
+    RunStart start;                      ///< of the last round
+    std::optional<Titration> asSelected; ///< the titration before its last calculation, when asked
+};
+SelectedCalculation selectAndCalculate(Titration& t, const RunInputs& inputs, RunFrom from,
+                                       MessageSink& sink, const SelectionOptions& options = {});
+
+/// Rounds of selection and calculation a refined pKw may take to settle.
+inline constexpr int kSelectionRounds = 8;
 
 } // namespace core

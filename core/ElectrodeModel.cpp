@@ -107,14 +107,18 @@ std::array<double, 3> CalcDerivs(const ElectrodeModel& m, double volume) {
     return derivs(m, volume, tenToMinus(m.pKw));
 }
 
-std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double V) {
+namespace {
+
+/// ExactDerivs with the log10 of the excess of acid or base from `logOf`.
+template <typename LogOf>
+inline std::array<double, 5> exactDerivs(const ElectrodeModel& m, double V, LogOf logOf) {
     const double vT = m.titrandVolume;
     const double total = m.InitialVolume + V;
     const double slope = m.Param[1];
     const double titrant = V * m.BuretteConc / total; // d TotalH / d Gamma
     double TotalH = (vT * m.TitrandConc + V * (m.BuretteConc * m.Param[2])) / total;
     if (TotalH > 0)
-        return {1, log10Of(TotalH), slope * titrant / (kLn10 * TotalH), 0, 0};
+        return {1, logOf(TotalH), slope * titrant / (kLn10 * TotalH), 0, 0};
     if (TotalH == 0)
         return {1, -m.pKw / 2, 0, -slope / 2, 0};
     TotalH = (vT * m.TitrandConc + V * (m.BuretteConc * (m.Param[2] * m.EndPointRatio))) / total;
@@ -122,10 +126,38 @@ std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double V) {
     const double perGamma = titrant * m.EndPointRatio / (kLn10 * TotalH);
     const double perRatio = titrant * m.Param[2] / (kLn10 * TotalH);
     if (TotalH < 0)
-        return {1, -(m.pKw + log10Of(-TotalH)), -slope * perGamma, -slope, -slope * perRatio};
+        return {1, -(m.pKw + logOf(-TotalH)), -slope * perGamma, -slope, -slope * perRatio};
     if (TotalH > 0)
-        return {1, log10Of(TotalH), slope * perGamma, 0, slope * perRatio};
+        return {1, logOf(TotalH), slope * perGamma, 0, slope * perRatio};
     return {1, -m.pKw / 2, 0, -slope / 2, 0};
+}
+
+} // namespace
+
+std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double V) {
+    return exactDerivs(m, V, log10Of);
+}
+
+std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double V, double term) {
+    std::array<double, 5> D = exactDerivs(m, V, [](double) { return 0.0; });
+    D[1] = term;
+    return D;
+}
+
+double usedSsq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid,
+               std::span<double> Term) {
+    double S = 0;
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!points.UsePoint[i])
+            continue;
+        const double term = emfTerm(m, points.Volume[i]);
+        const double r = points.EmfObs[i] - (m.Param[0] + m.Param[1] * term);
+        Resid[i] = r;
+        Term[i] = term;
+        S += r * r;
+    }
+    return S;
 }
 
 double Ssq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid) {

@@ -55,6 +55,17 @@ std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double volume);
 /// mV squared. Writes the residual of every point, used or not, into Resid.
 double Ssq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid);
 
+/// The same sum, bit for bit, made over the used points alone: their residuals
+/// go into Resid and what multiplies the slope in their calculated emf (the
+/// slope derivative of ExactDerivs) into Term; the other points' are left as
+/// they were.
+double usedSsq(const ElectrodeModel& m, const PointColumns& points, std::span<double> Resid,
+               std::span<double> Term);
+
+/// ExactDerivs with its slope derivative (a logarithm) given: the Term of usedSsq
+/// at the same model. The same numbers, bit for bit.
+std::array<double, 5> ExactDerivs(const ElectrodeModel& m, double volume, double term);
+
 /// The same on the titration itself: refreshes every point's Resid (the
 /// window's residual plot reads them).
 double Ssq(Titration& t);

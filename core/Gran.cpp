@@ -167,6 +167,7 @@ std::string acidGranFit(CalculationState& s) {
     r.acidEndPointSd = sVacid;
     r.alkaliEndPoint.reset();
     r.alkaliEndPointSd.reset();
+    r.endPointRatioSd.reset();
     r.impurityPercent.reset();
     r.alkaliConc = C;
     r.alkaliConcSd = sC;
@@ -187,9 +188,9 @@ std::string GranFit(CalculationState& s) {
         sums.add(s.points.Volume[i], s.GranValue[i]);
     }
     Line A, B;
-    std::string stop = fitLine(acid, "acid", 3, A);
+    std::string stop = fitLine(acid, "acid", kGranFitPoints, A);
     if (stop.empty())
-        stop = fitLine(alkali, "alkali", 3, B);
+        stop = fitLine(alkali, "alkali", kGranFitPoints, B);
     if (stop.empty())
         stop = zeroCoefficient(A, "acid");
     if (stop.empty())
@@ -235,8 +236,11 @@ std::string GranFit(CalculationState& s) {
     // The ratio follows the slope, and with pKw refined the slope follows the
     // ratio: fed back, the two drift apart from pass to pass. There the ratio
     // is refined with pKw instead.
-    if (!s.inputs.RefinePKw)
+    if (!s.inputs.RefinePKw) {
         s.model.EndPointRatio = ratio;
+        // The two lines are fitted to different points: their end-points are independent.
+        s.results.endPointRatioSd = std::abs(ratio) * std::hypot(sVacid / Vacid, sValk / Valk);
+    }
 
     ResultValues& r = s.results;
     r.acidEndPoint = Vacid;

@@ -8,6 +8,8 @@ namespace core {
 
 /// The acid branch of the Gran plots ends, and the alkali branch begins, at this pH.
 inline constexpr double kGranBranchPH = 7;
+/// Used points a Gran line of the two-branch fit needs.
+inline constexpr int kGranFitPoints = 3;
 
 /// First estimate of E0 from a Gran line through the used points below pH
 /// pKw / 2, made with the slope in state.model.Param[1]. Copies the titrand and

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace core {
@@ -21,6 +22,8 @@ constexpr double kGradientTolerance = 1e-9;
 /// When no step lowers the sum of squares any more, rounding has the last word:
 /// a gradient this small is still the optimum.
 constexpr double kRoundingTolerance = 1e-6;
+/// More dampings than lambda can take from 1e-12 to 1e20.
+constexpr int kMaxDampings = 64;
 
 /// The sum of squares of residuals that are rounding alone: there the
 /// direction of the gradient means nothing.
@@ -116,13 +119,19 @@ struct Linearised {
     Vector gradient{};
 };
 
-Linearised linearise(const ElectrodeModel& m, const PointColumns& points,
-                     const std::vector<double>& Resid, const Refined& p) {
+/// The used points' residuals and slope derivatives at a model (usedSsq's).
+struct Residuals {
+    std::vector<double> Resid, Term;
+};
+
+Linearised linearise(const ElectrodeModel& m, const PointColumns& points, const Residuals& at,
+                     const Refined& p) {
     Linearised L;
+    const std::vector<double>& Resid = at.Resid;
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (!points.UsePoint[i])
             continue;
-        const std::array<double, 5> all = ExactDerivs(m, points.Volume[i]);
+        const std::array<double, 5> all = ExactDerivs(m, points.Volume[i], at.Term[i]);
         Vector D{};
         for (int a = 0; a < p.n; ++a)
             D[a] = all[static_cast<std::size_t>(p.index[a])];
@@ -152,15 +161,22 @@ double gradientCosine(const Linearised& L, int n, double ssq) {
 /// The trial point of a damped step, its residuals and sum of squares.
 struct Trial {
     ElectrodeModel model;
-    std::vector<double> Resid;
+    Residuals at;
     double ssq = 0;
 };
+
+/// Whether the models' parameters are the same bit for bit (a step too small to move any).
+bool sameParameters(const ElectrodeModel& a, const ElectrodeModel& b) {
+    return std::memcmp(a.Param.data(), b.Param.data(), sizeof a.Param) == 0 &&
+           std::memcmp(&a.pKw, &b.pKw, sizeof a.pKw) == 0 &&
+           std::memcmp(&a.EndPointRatio, &b.EndPointRatio, sizeof a.EndPointRatio) == 0;
+}
 
 /// Damps the Gauss-Newton step until it lowers the sum of squares; false when
 /// no damping does.
 bool lowerStep(const CalculationState& s, const Linearised& L, const Refined& p, double ssq,
-               double& lambda, Trial& trial) {
-    for (; lambda < 1e20; lambda *= 10) {
+               double& lambda, Trial& trial, int tries) {
+    for (; lambda < 1e20 && tries > 0; lambda *= 10, --tries) {
         Matrix A = L.JtJ;
         for (int a = 0; a < p.n; ++a)
             A[a][a] += lambda * L.JtJ[a][a];
@@ -170,7 +186,10 @@ bool lowerStep(const CalculationState& s, const Linearised& L, const Refined& p,
         trial.model = s.model;
         for (int a = 0; a < p.n; ++a)
             setParameter(trial.model, p.index[a], parameter(s.model, p.index[a]) + step[a]);
-        trial.ssq = Ssq(trial.model, s.points, trial.Resid);
+        // A step that moves no parameter gives the same sum: it cannot lower it.
+        if (sameParameters(trial.model, s.model))
+            continue;
+        trial.ssq = usedSsq(trial.model, s.points, trial.at.Resid, trial.at.Term);
         if (std::isfinite(trial.ssq) && trial.ssq < ssq)
             return true;
     }
@@ -229,6 +248,7 @@ std::string converge(CalculationState& s, const Linearised& L, const Refined& p,
     if (s.inputs.RefinePKw) {
         r.pKw = m.pKw;
         r.pKwSd = sd[3];
+        r.endPointRatioSd = sd[4];
     }
     r.refined = std::move(names);
     r.correlation = std::move(correlation);
@@ -243,32 +263,20 @@ void prepare(CalculationState& s) {
     m.InitialVolume = s.conditions.titrandVolume + s.conditions.electrolyteVolume;
     if (!s.inputs.RefinePKw)
         m.pKw = s.inputs.pKw;
-    if (s.inputs.branch == Branch::Acid && !s.inputs.RefineAcidSlope)
-        m.Param[1] = TheoreticalSlope(s.inputs.celsius);
+    if (s.inputs.slopeHeld())
+        m.Param[1] = startSlope(s.inputs);
     m.Gamma = m.Param[2];
 }
 
-} // namespace
-
-bool usesLeastSquares(const CalculationInputs& in) {
-    return in.RefineGamma || in.RefinePKw || in.branch == Branch::Acid;
-}
-
-RefinementEnding RefineLeastSquares(CalculationState& s, MessageSink& sink, std::string& stop) {
-    prepare(s);
-    const Refined p = refinedOf(s.inputs);
-    if (s.points.UsedCount <= p.n) {
-        stop = "too few points used for the refinement: " + std::to_string(s.points.UsedCount) +
-               " used, " + std::to_string(p.n + 1) + " needed";
-        return RefinementEnding::Stopped;
-    }
-    double ssq = Ssq(s.model, s.points, s.Resid);
+RefinementEnding refine(CalculationState& s, const Refined& p, Residuals& at, double ssq,
+                        MessageSink& sink, std::string& stop) {
     const double floor = roundingFloor(s.points);
     double lambda = 1e-3;
     Trial trial;
-    trial.Resid.resize(s.points.size());
+    trial.at.Resid.resize(s.points.size());
+    trial.at.Term.resize(s.points.size());
     for (int iteration = 0;; ++iteration) {
-        const Linearised L = linearise(s.model, s.points, s.Resid, p);
+        const Linearised L = linearise(s.model, s.points, at, p);
         for (int a = 0; a < p.n; ++a)
             if (!(L.JtJ[a][a] > 0)) { // nothing depends on it
                 countIterations(s, iteration);
@@ -286,7 +294,10 @@ RefinementEnding RefineLeastSquares(CalculationState& s, MessageSink& sink, std:
             sink.message(" iterations failing to converge");
             return RefinementEnding::Exhausted;
         }
-        if (!lowerStep(s, L, p, ssq, lambda, trial)) {
+        // At the rounding floor a trial calculation takes the first step that fails
+        // for the end; the full search goes on to ever smaller steps.
+        const bool floorReached = s.inputs.stopAtRoundingFloor && cosine <= kRoundingTolerance;
+        if (!lowerStep(s, L, p, ssq, lambda, trial, floorReached ? 1 : kMaxDampings)) {
             countIterations(s, iteration);
             if (cosine <= kRoundingTolerance) {
                 stop = converge(s, L, p, ssq);
@@ -297,10 +308,35 @@ RefinementEnding RefineLeastSquares(CalculationState& s, MessageSink& sink, std:
             return RefinementEnding::Failed;
         }
         s.model = trial.model;
-        std::swap(s.Resid, trial.Resid);
+        std::swap(at, trial.at);
         ssq = trial.ssq;
         lambda = std::max(lambda / 10, 1e-12);
     }
+}
+
+} // namespace
+
+bool usesLeastSquares(const CalculationInputs& in) {
+    return in.RefineGamma || in.RefinePKw || in.branch == Branch::Acid;
+}
+
+RefinementEnding RefineLeastSquares(CalculationState& s, MessageSink& sink, std::string& stop) {
+    prepare(s);
+    const Refined p = refinedOf(s.inputs);
+    if (s.points.UsedCount <= p.n) {
+        stop = "too few points used for the refinement: " + std::to_string(s.points.UsedCount) +
+               " used, " + std::to_string(p.n + 1) + " needed";
+        return RefinementEnding::Stopped;
+    }
+    Residuals at{std::move(s.Resid), std::vector<double>(s.points.size())};
+    double ssq = usedSsq(s.model, s.points, at.Resid, at.Term);
+    const RefinementEnding ending = refine(s, p, at, ssq, sink, stop);
+    // The residuals of the points not used, at the model the refinement ends with.
+    s.Resid = std::move(at.Resid);
+    for (std::size_t i = 0; i < s.points.size(); ++i)
+        if (!s.points.UsePoint[i])
+            s.Resid[i] = s.points.EmfObs[i] - Ycalc(s.model, s.points.Volume[i]);
+    return ending;
 }
 
 } // namespace core

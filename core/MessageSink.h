@@ -9,6 +9,7 @@ namespace core {
 enum class MessageId {
     None,
     NegativeCarbonate, ///< the acid end-point lies beyond the alkali one
+    ResidualTrend,     ///< the residuals of an acid-only calibration trend: the model misfits
 };
 
 /// Where the engine sends the messages the user must see. The window shows a

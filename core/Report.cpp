@@ -2,6 +2,7 @@
 
 #include "ElectrodeModel.h"
 #include "Format.h"
+#include "NumberEntry.h"
 
 namespace core {
 
@@ -30,11 +31,25 @@ std::string sensitivityText(const E0Sensitivity& e) {
 
 namespace {
 
+/// "caption value ± sd unit", or "caption –" where the value is not determined
+/// (a refinement that did not converge shows no numbers).
+std::string withSd(const std::string& caption, const std::string& text, const std::string& sd,
+                   const char* unit) {
+    if (text == kNotDetermined)
+        return join(caption, kNotDetermined);
+    return join(caption, text, " ± ", sd, unit);
+}
+
 std::string slopeLine(const Titration& t) {
     const ResultCaptions& c = t.captions;
+    if (c.SlopeValue == kNotDetermined)
+        return join("slope: ", kNotDetermined);
     // A Nernstian slope is set, not refined: it has no deviation.
-    if (t.results.slope && !t.results.slopeSd)
-        return join("slope: ", c.SlopeValue, "mV, Nernstian");
+    if (t.results.slope && !t.results.slopeSd) {
+        RecordingSink shownAlready; // the calculation has converted the box
+        return join("slope: ", c.SlopeValue, "mV, held at the Nernst slope at ",
+                    generalNumberText(TextToNumber(t.inputs.Tbox, shownAlready)), " °C");
+    }
     return join("slope: ", c.SlopeValue, " ± ", c.SlopeSd, "mV");
 }
 
@@ -47,17 +62,20 @@ std::vector<std::string> resultLines(const Titration& t) {
         join("electrolyte volume ", t.v1.text),
         join("titrand concentration ", t.Initial.text),
         join("burette concentration ", t.Burette.text),
-        join("standard potential: ", c.E0Value, " ± ", c.E0sd, "mV"),
+        withSd("standard potential: ", c.E0Value, c.E0sd, "mV"),
         slopeLine(t),
         join("slope factor ", c.SlopeFactor)};
+    // A Gamma whose refinement did not converge has no value: the box holds its start.
     if (t.inputs.RefineGamma)
-        lines.push_back(join(kGammaCaption, " ", t.inputs.GammaBox, " ± ", c.GammaSd));
+        lines.push_back(withSd(join(kGammaCaption, " "),
+                               c.GammaSd == kNotDetermined ? c.GammaSd : t.inputs.GammaBox,
+                               c.GammaSd, ""));
     if (t.inputs.RefineGamma && t.results.gamma)
         lines.push_back(
             join("corrected burette concentration ",
                  formatNumber(t.Burette.value * *t.results.gamma, kConcentrationPattern)));
     lines.push_back(t.inputs.RefinePKw && !c.PKwValue.empty()
-                        ? join("pKw = ", c.PKwValue, " ± ", c.PKwSd)
+                        ? withSd("pKw = ", c.PKwValue, c.PKwSd, "")
                         : join("pKw = ", t.inputs.pKbox));
     const bool acidOnly = t.inputs.branch == Branch::Acid;
     lines.insert(lines.end(), {"", "Gran plot results", join("Acid end-point   ", c.GranLabel6),
@@ -95,6 +113,11 @@ PointValues pointValues(const ElectrodeModel& model, const Point& p) {
 
 std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
                           std::string_view lineEnd) {
+    return resultsReport(t, dataPath, dateText, lineEnd, {});
+}
+
+std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
+                          std::string_view lineEnd, const std::vector<std::string>& section) {
     std::string text;
     const auto add = [&](const std::string& line) {
         text.append(line);
@@ -107,6 +130,10 @@ std::string resultsReport(const Titration& t, std::string_view dataPath, std::st
     add(join("Titration ID ", t.TitrationID));
     for (const std::string& line : resultLines(t))
         add(line);
+    for (const std::string& line : section)
+        add(line);
+    if (!section.empty())
+        add("");
     add("  Volume   mV(obs)   mV(calc)  mV(diff) pH(calc)");
     const ElectrodeModel model = electrodeModel(t);
     for (std::size_t i = 0; i < t.points.size(); ++i) {

@@ -25,6 +25,11 @@ inline constexpr const char* kGammaCaption = "Gamma (titrant factor)";
 std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
                           std::string_view lineEnd);
 
+/// The same with a section of lines (the uncertainty section) between the Gran
+/// plot results and the point table, followed by an empty line.
+std::string resultsReport(const Titration& t, std::string_view dataPath, std::string_view dateText,
+                          std::string_view lineEnd, const std::vector<std::string>& section);
+
 /// One item of a printed line: its text and where it starts.
 struct PrintItem {
     int column = 0; ///< character column (1 the left margin); 0: right after the item before

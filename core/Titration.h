@@ -87,6 +87,8 @@ struct ResultValues {
     std::optional<double> acidEndPoint, acidEndPointSd, alkaliEndPoint, alkaliEndPointSd;
     std::optional<double> impurityPercent, alkaliConc, alkaliConcSd;
     std::optional<double> pKw, pKwSd; ///< a refined pKw
+    /// The deviation of the end-point ratio: from the two Gran lines, or refined with pKw.
+    std::optional<double> endPointRatioSd;
     /// The parameters the converging refinement refined ("E0", "slope", "Gamma",
     /// "pKw") and their correlation matrix, row by row; empty after the classic one.
     std::vector<std::string> refined;

@@ -174,6 +174,33 @@ void readChoices(std::string_view text, CalibrationChoices& choices) {
         trimSpaces(GetTag("branch", text)) == "acid" ? core::Branch::Acid : core::Branch::Both;
 }
 
+/// The stated uncertainties: a tag u-KEY for each one stated. One that cannot be
+/// read keeps its default, and the first such is named.
+void readUncertainties(std::string_view text, Settings& settings) {
+    for (core::UncertaintyInput input : core::kUncertaintyInputs) {
+        const std::string key = std::string("u-") + core::describe(input).key;
+        const std::string value = trimSpaces(GetTag(key, text));
+        if (value.empty())
+            continue;
+        core::StatedUncertainty stated;
+        if (const std::string error = core::parseStatedUncertainty(input, value, stated);
+            !error.empty()) {
+            if (settings.uncertaintyProblem.empty())
+                settings.uncertaintyProblem = "<" + key + "> " + error;
+            continue;
+        }
+        settings.uncertainty[input] = stated;
+    }
+}
+
+void writeUncertainties(const Settings& settings, std::string& text) {
+    for (core::UncertaintyInput input : core::kUncertaintyInputs)
+        if (const std::optional<core::StatedUncertainty>& stated = settings.uncertainty[input])
+            text +=
+                MakeTag(std::string("u-") + core::describe(input).key, core::statedText(*stated)) +
+                "\r\n";
+}
+
 } // namespace
 
 Settings defaultSettings(const std::string& programFolder) {
@@ -198,6 +225,7 @@ Settings parseSettingsText(std::string_view text) {
     readChoices(text, settings.choices);
     settings.importProfile = GetTag("importprofile", text);
     settings.operatorName = trimSpaces(GetTag("operator", text));
+    readUncertainties(text, settings);
     return settings;
 }
 
@@ -229,6 +257,7 @@ std::string settingsText(const Settings& settings) {
     if (!settings.importProfile.empty())
         line("importprofile", settings.importProfile);
     line("operator", settings.operatorName);
+    writeUncertainties(settings, text);
     return text;
 }
 

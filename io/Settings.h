@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/UncertaintyInputs.h"
 #include "core/Verdict.h"
 
 #include <array>
@@ -41,6 +42,11 @@ struct Settings {
     CalibrationChoices choices;
     std::string importProfile; ///< the import profile used last (a built-in name or a file)
     std::string operatorName; ///< who last kept a record in the logbook; empty: not known yet
+    /// The standard uncertainties of the inputs stated; the others take their defaults.
+    core::UncertaintyInputs uncertainty;
+    /// Why a stated uncertainty was not used (its default stands in):
+    /// "<u-emf> holds \"abc\": needs a number"; empty when all were.
+    std::string uncertaintyProblem;
     /// Why the file's limits were not all used (the defaults then stand in for
     /// them): "<rmsmax> holds \"abc\", not a number"; empty when they were.
     std::string limitsProblem;
@@ -70,7 +76,9 @@ Settings parseSettingsText(std::string_view text);
 /// a full stop, and e0min and e0max, empty while the E0 window is off; then
 /// the calibration choices (gamma, refinegamma and refinepkw as 0 or 1,
 /// branch as both or acid), "importprofile" once an import profile has been
-/// used, and the operator; a file without them reads as the defaults.
+/// used, and the operator; then one tagged line "u-KEY" for each stated
+/// uncertainty of the inputs ("0.02", "0.1%"). A file without them reads as
+/// the defaults.
 std::string settingsText(const Settings& settings);
 
 /// The number keys (range1 to range4, pKw, temperature) whose value in the

@@ -1,40 +1,13 @@
 #include "Simulator.h"
 
+#include "core/RandomDraws.h"
+
 #include <cmath>
-#include <numbers>
 #include <random>
 
 namespace sim {
 
 namespace {
-
-/// Standard normal numbers from a portable generator (std::normal_distribution
-/// differs between standard libraries; this does not).
-class NormalNoise {
-public:
-    explicit NormalNoise(std::uint64_t seed) : m_engine(seed) {}
-    double next() {
-        if (m_hasSpare) {
-            m_hasSpare = false;
-            return m_spare;
-        }
-        const double u1 = uniform();
-        const double u2 = uniform();
-        const double radius = std::sqrt(-2.0 * std::log(u1));
-        const double angle = 2.0 * std::numbers::pi * u2;
-        m_spare = radius * std::sin(angle);
-        m_hasSpare = true;
-        return radius * std::cos(angle);
-    }
-
-private:
-    /// Uniform in (0, 1].
-    double uniform() { return (static_cast<double>(m_engine() >> 11) + 1.0) * 0x1p-53; }
-
-    std::mt19937_64 m_engine;
-    double m_spare = 0;
-    bool m_hasSpare = false;
-};
 
 bool carbonateApplies(const Setup& setup) {
     return setup.buretteConc < 0 && setup.carbonateFraction > 0;
@@ -58,20 +31,32 @@ double hydrogenIon(double excess, double kw) {
 
 } // namespace
 
-std::vector<SimulatedPoint> simulate(const Setup& setup) {
-    NormalNoise noise(setup.seed);
+std::vector<double> volumesOf(const Setup& setup) {
+    std::vector<double> volumes;
+    volumes.reserve(static_cast<std::size_t>(std::max(setup.pointCount, 0)));
+    const double step = setup.pointCount > 1
+                            ? (setup.lastVolume - setup.firstVolume) / (setup.pointCount - 1)
+                            : 0.0;
+    for (int i = 0; i < setup.pointCount; ++i)
+        volumes.push_back(setup.firstVolume + step * i);
+    return volumes;
+}
+
+std::vector<SimulatedPoint> simulateAt(const Setup& setup, const std::vector<double>& volumes) {
+    core::NormalDraws<std::mt19937_64> noise{std::mt19937_64(setup.seed)};
     const double kw = std::pow(10.0, -setup.pKw);
     std::vector<SimulatedPoint> points;
-    points.reserve(static_cast<std::size_t>(std::max(setup.pointCount, 0)));
-    const double step =
-        setup.pointCount > 1 ? (setup.lastVolume - setup.firstVolume) / (setup.pointCount - 1) : 0.0;
-    for (int i = 0; i < setup.pointCount; ++i) {
-        const double v = setup.firstVolume + step * i;
+    points.reserve(volumes.size());
+    for (double v : volumes) {
         const double h = hydrogenIon(excessAcid(setup, v), kw);
         const double emf = setup.E0 + setup.slope * std::log10(h) + setup.emfNoise * noise.next();
         points.push_back({v, emf});
     }
     return points;
+}
+
+std::vector<SimulatedPoint> simulate(const Setup& setup) {
+    return simulateAt(setup, volumesOf(setup));
 }
 
 core::Titration makeTitration(const Setup& setup) {

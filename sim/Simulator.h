@@ -40,6 +40,12 @@ struct SimulatedPoint {
 /// always gives the same points, on every platform.
 std::vector<SimulatedPoint> simulate(const Setup& setup);
 
+/// The same at the volumes given (the setup's volume range and count unused).
+std::vector<SimulatedPoint> simulateAt(const Setup& setup, const std::vector<double>& volumes);
+
+/// The setup's volumes: pointCount evenly spaced from firstVolume to lastVolume.
+std::vector<double> volumesOf(const Setup& setup);
+
 /// The titration as the data file reader would load it: identifier, conditions
 /// shown as captions, points reduced to single precision. Not selected or calculated.
 core::Titration makeTitration(const Setup& setup);

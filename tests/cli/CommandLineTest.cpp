@@ -46,6 +46,14 @@ TEST(CommandLine, UsageErrorsNameTheProblem) {
         {commandLine({"--refine-slope", "a.txt"}), "--refine-slope goes with --branch acid"},
         {commandLine({"--branch", "acid", "--refine-pkw", "a.txt"}),
          "--refine-pkw needs the alkali"},
+        {commandLine({"--u-emf", "0.05", "a.txt"}), "--u-emf goes with --uncertainty"},
+        {commandLine({"--uncertainty", "--u-emf", "5%", "a.txt"}),
+         "--u-emf is in mV, not a percentage"},
+        {commandLine({"--uncertainty", "--u-pkw", "-0.1", "a.txt"}), "--u-pkw cannot be negative"},
+        {commandLine({"--uncertainty", "--u-titrand-volume", "ml", "a.txt"}),
+         "--u-titrand-volume needs a number"},
+        {commandLine({"--monte-carlo", "many", "a.txt"}), "--monte-carlo takes auto or a number"},
+        {commandLine({"--monte-carlo", "10", "a.txt"}), "--monte-carlo takes auto or a number"},
     };
     for (const auto& c : cases) {
         const cli::ParsedCommandLine parsed = cli::parseCommandLine(c.arguments);
@@ -211,15 +219,43 @@ TEST(CommandLine, AnUnusableLimitInTheSettingsFileIsToldAndTheDefaultsUsed) {
     EXPECT_TRUE(parsed.options.limits == core::VerdictLimits{});
 }
 
+TEST(CommandLine, UncertaintiesComeFromTheOptionsOverTheSettingsFile) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("TAMO.INI").toStdString();
+    io::Settings stored = io::defaultSettings("/opt/tamo");
+    stored.uncertainty[core::UncertaintyInput::TitrandVolume] =
+        core::StatedUncertainty{0.03, false};
+    stored.uncertainty[core::UncertaintyInput::PKw] = core::StatedUncertainty{0.05, false};
+    ASSERT_EQ(io::writeSettingsFile(path, stored), "");
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(
+        commandLine({"--settings", path.c_str(), "--monte-carlo", "auto", "--u-pkw", "0.1%",
+                     "--u-titrant-conc", "0.3 %", "a.txt"}));
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.text;
+    const cli::Options& o = parsed.options;
+    EXPECT_TRUE(o.uncertainty);
+    EXPECT_EQ(o.monteCarloTrials, std::optional<std::size_t>(0));
+    const auto stated = [&](core::UncertaintyInput input) {
+        return o.uncertaintyInputs[input].value_or(core::StatedUncertainty{-1, false});
+    };
+    EXPECT_EQ(stated(core::UncertaintyInput::TitrandVolume).value, 0.03f);
+    EXPECT_NEAR(stated(core::UncertaintyInput::PKw).value, 0.001, 1e-9);
+    EXPECT_TRUE(stated(core::UncertaintyInput::PKw).relative);
+    EXPECT_NEAR(stated(core::UncertaintyInput::TitrantConc).value, 0.003, 1e-9);
+    EXPECT_FALSE(o.uncertaintyInputs[core::UncertaintyInput::Emf]);
+}
+
 TEST(CommandLine, HelpDocumentsEveryOptionWithAnExample) {
     const cli::ParsedCommandLine parsed = cli::parseCommandLine(commandLine({"--help"}));
     ASSERT_EQ(parsed.action, Action::ShowHelp);
     const auto options = parsed.text.find("Options:");
     ASSERT_NE(options, std::string::npos);
     for (const char* option :
-         {"--ranges", "--pkw", "--temperature", "--gamma", "--refine-gamma", "--settings",
-          "--format", "--output", "--plot", "--plot-out", "--residuals-out", "--log", "--electrode",
-          "--refine-pkw", "--branch", "--refine-slope", "--sensitivity"}) {
+         {"--ranges",        "--pkw",         "--temperature",   "--gamma",
+          "--refine-gamma",  "--settings",    "--format",        "--output",
+          "--plot",          "--plot-out",    "--residuals-out", "--log",
+          "--electrode",     "--refine-pkw",  "--branch",        "--refine-slope",
+          "--sensitivity",   "--uncertainty", "--monte-carlo",   "--u-titrand-volume",
+          "--u-slope-factor"}) {
         const auto at = parsed.text.find(option, options);
         ASSERT_NE(at, std::string::npos) << option;
         const auto next = parsed.text.find("\n  -", at);

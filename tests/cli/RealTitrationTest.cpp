@@ -1,6 +1,8 @@
+#include "cli/Calibrator.h"
 #include "core/Calculation.h"
 #include "core/Selection.h"
 #include "io/DataFile.h"
+#include "io/ImportProfile.h"
 
 #include <QFileInfo>
 #include <cmath>
@@ -72,6 +74,32 @@ TEST(RealTitration, EveryStartReachesTheLeastSquaresOptimum) {
             if (refinePKw)
                 expectRelative(*r.pKw, ref.pKw, "pKw", start);
         }
+    }
+}
+
+TEST(RealTitration, AcidOnlyWithTheNernstSlopeWarnsOfItsTrendAndGammaRefinedDoesNot) {
+    const std::string folder =
+        std::string(TAMO_SHARED_DATA_DIR) + "/ax-naoh-calibration-hcl-nacl/NaOHdata/";
+    if (!QFileInfo::exists(QString::fromStdString(folder)))
+        GTEST_SKIP() << "the shared real data are not beside the clone";
+    cli::Options o;
+    o.importProfile.emplace();
+    ASSERT_EQ(io::loadProfile("gravimetric", *o.importProfile), "");
+    o.inputs.branch = core::Branch::Acid;
+    o.inputs.Tbox = "20";
+    o.files = {folder + "20210309 KCl-3-A.csv", folder + "20210607 NaCl-38-A.csv"};
+    for (const bool refineGamma : {false, true}) {
+        o.inputs.RefineGamma = refineGamma;
+        const cli::RunResult run = cli::calibrateFiles(o, "today");
+        const auto warnings = [&](const char* text) {
+            std::size_t n = 0;
+            for (auto at = run.errors.find(text); at != std::string::npos;
+                 at = run.errors.find(text, at + 1))
+                ++n;
+            return n;
+        };
+        EXPECT_EQ(warnings("the residuals trend"), refineGamma ? 0u : 2u) << run.errors;
+        EXPECT_EQ(warnings("; refine Gamma, or the slope\n"), refineGamma ? 0u : 2u) << run.errors;
     }
 }
 

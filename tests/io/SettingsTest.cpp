@@ -145,3 +145,18 @@ TEST(SettingsFile, VerdictLimitsReadBackExactlyOrFallBackToTheirDefaults) {
 }
 
 } // namespace
+
+TEST(SettingsFile, StatedUncertaintiesReadBackAndABadOneIsNamed) {
+    io::Settings s;
+    s.uncertainty[core::UncertaintyInput::TitrandVolume] = core::StatedUncertainty{0.03, false};
+    s.uncertainty[core::UncertaintyInput::Burette] = core::StatedUncertainty{0.0015, true};
+    const std::string text = io::settingsText(s);
+    EXPECT_NE(text.find("<u-titrand-volume>0.03</u-titrand-volume>\r\n"), std::string::npos);
+    EXPECT_NE(text.find("<u-burette>0.15%</u-burette>\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("<u-emf>"), std::string::npos); // the default is not written
+    const io::Settings back = io::parseSettingsText(text);
+    EXPECT_EQ(back.uncertaintyProblem, "");
+    EXPECT_NEAR(back.uncertainty[core::UncertaintyInput::Burette]->value, 0.0015, 1e-9);
+    EXPECT_EQ(io::parseSettingsText(text + "<u-emf>5%</u-emf>").uncertaintyProblem,
+              "<u-emf> is in mV, not a percentage: \"5%\"");
+}
